@@ -44,4 +44,8 @@ struct RunningConfig {
     bool MultiInstance = false;
 };
 
+// The one running configuration of the process. Only the settings reader writes it (tests
+// may set fields directly); everything else reads it.
+RunningConfig& Running();
+
 } // namespace config
