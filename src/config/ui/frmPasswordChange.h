@@ -1,0 +1,31 @@
+// The "Password Change" dialog and the command that runs it.
+#pragma once
+
+#include "config/Password.h"
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+
+namespace config {
+
+class frmPasswordChange : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmPasswordChange(QWidget* owner = nullptr);
+
+    PasswordEntries entries() const;
+
+    QLineEdit* txtPasswordOld;
+    QLineEdit* txtPasswordNew;
+    QLineEdit* txtPasswordNewConfirm;
+    QPushButton* cmdOK;
+    QPushButton* cmdCancel;
+};
+
+// Runs the dialog modally over owner; on OK applies the change to popPassword and the
+// settings file. The dialog lives only for this call, so every call starts empty.
+void ChangePOPPassword(QWidget* owner, QString& popPassword);
+
+} // namespace config

@@ -1,0 +1,344 @@
+// Start-up, close rule, end sequences and log publishing of the main window.
+#include "core/frmOVGate.h"
+
+#include "config/FirstStart.h"
+#include "config/INISettings.h"
+#include "config/ui/frmPasswordChange.h"
+#include "core/basLogBook.h"
+#include "gateway/clsInetGateway.h"
+#include "gateway/frmSocket.h"
+#include "platform/Instance.h"
+#include "platform/Messages.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPainter>
+#include <QProcess>
+#include <QSystemTrayIcon>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+using platform::MsgAnswer;
+using platform::MsgBox;
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+namespace {
+
+constexpr int kTimer1Interval = 60000;
+
+// The program icon, drawn so that the executable needs no resource files: an envelope.
+QIcon programIcon()
+{
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(20, 60, 120), 2));
+    p.setBrush(QColor(250, 210, 80));
+    p.drawRect(3, 7, 26, 18);
+    p.drawLine(3, 7, 16, 18);
+    p.drawLine(29, 7, 16, 18);
+    return QIcon(pm);
+}
+
+} // namespace
+
+frmOVGate::frmOVGate(StartOptions options, QWidget* parent) : QMainWindow(parent), options_(std::move(options))
+{
+    setWindowTitle(QStringLiteral("Tarnwick"));
+    setWindowIcon(programIcon());
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    Label1 = new QLabel(QStringLiteral("Immediate: F3=Email, F7=WWW"), central);
+    lblProgress = new QLabel(QStringLiteral("Events monitor:  most recent events are at the top."), central);
+    lstMon = new QListWidget(central);
+    lstMon->setObjectName(QStringLiteral("lstMon"));
+    layout->addWidget(Label1);
+    layout->addWidget(lblProgress);
+    layout->addWidget(lstMon, 1);
+    setCentralWidget(central);
+    resize(640, 420);
+
+    Timer1.setObjectName(QStringLiteral("Timer1"));
+    connect(&Timer1, &QTimer::timeout, this, &frmOVGate::Timer1_Timer);
+    lockRetry_.setInterval(1000);
+    connect(&lockRetry_, &QTimer::timeout, this, [this] {
+        if (lock_ && lock_->tryLock())
+            lockRetry_.stop();
+    });
+}
+
+frmOVGate::~frmOVGate() = default;
+
+QString frmOVGate::VersionText()
+{
+    return QStringLiteral("%1.%2.0.%3").arg(TW_VERSION_MAJOR).arg(TW_VERSION_MINOR).arg(TW_VERSION_REVISION);
+}
+
+void frmOVGate::Form_Load()
+{
+    // 1. Minimised, so hidden: only the tray icon shows. Without a display nothing is shown.
+    if (!options_.headless) {
+        setWindowState(Qt::WindowMinimized);
+        show();
+    }
+    // 2. Tray icon (a second run of the sequence keeps the one icon).
+    addTrayIcon();
+    // 3. The long-lived objects.
+    createGateway();
+    // 4. Settings.
+    config::SetUpInstanceFolder(options_.home, [this](const QString& t) { PublishLog(t); });
+    INISettings();
+    // Relative folder settings are taken from the instance folder, as they were from the
+    // program's folder where the robot was first written.
+    QDir::setCurrent(options_.home);
+
+    // 5. Single-instance rule.
+    if (!lock_)
+        lock_ = std::make_unique<platform::InstanceLock>(options_.home);
+    const bool refresh = options_.arguments.contains(QStringLiteral("REFRESH"));
+    if (!lock_->tryLock()) {
+        if (!refresh && !config::Running().MultiInstance) {
+            pendingLog_.clear(); // a refused copy writes nothing to the logbook
+            MsgBox(QStringLiteral("This program or a copy of it is already running on this computer.  Please find and "
+                                  "close the other run then start again"),
+                   MsgButtons::OK, MsgIcon::Critical);
+            exitCode_ = 1;
+            RequestUnload(UnloadMode::FromCode, QString());
+            return;
+        }
+        // A restarted copy takes the lock over as soon as the old one has ended.
+        if (refresh)
+            lockRetry_.start();
+    }
+
+    // 6. Start-up line, then whatever was reported before it.
+    WriteLogbook(QString(50, QLatin1Char('~')) + QStringLiteral("\r\n********** STARTUP Tarnwick ver ") + VersionText());
+    startupLogged_ = true;
+    const QStringList pending = std::exchange(pendingLog_, {});
+    for (const QString& t : pending)
+        PublishLog(t);
+
+    // 7. First-run check.
+    if (firstRunCheckNeeded()) {
+        mPopRestore_Click();
+        if (MsgBox(QStringLiteral("Tarnwick needs configuring, would you like to do this now?"), MsgButtons::YesNo,
+                   MsgIcon::None)
+            == MsgAnswer::Yes) {
+            mnuConfig_Click();
+        } else {
+            MsgBox(QStringLiteral("Tarnwick now shutting down.  You can configure Tarnwick later when you have the "
+                                  "necessary info."),
+                   MsgButtons::OK, MsgIcon::None);
+            RequestUnload(UnloadMode::FromCode, QStringLiteral("not configured"));
+            return;
+        }
+    }
+
+    // 8. The scheduler.
+    Timer1.setInterval(kTimer1Interval);
+    Timer1.start();
+}
+
+bool frmOVGate::firstRunCheckNeeded() const
+{
+    const QString xxx = QStringLiteral("xxx");
+    return config::Running().EmailInterval > 0 && InetMail->SMTPServer.contains(xxx, Qt::CaseSensitive)
+           && InetMail->PopServer.contains(xxx, Qt::CaseSensitive);
+}
+
+void frmOVGate::createGateway()
+{
+    InetMail = std::make_unique<clsInetGateway>();
+    connect(InetMail.get(), &clsInetGateway::LogMessageEvent, this, &frmOVGate::InetMail_LogMessage);
+}
+
+void frmOVGate::INISettings()
+{
+    config::GatewaySettings settings;
+    config::INISettings(options_.home, settings, [this](const QString& t) { PublishLog(t); });
+    InetMail->applySettings(settings);
+}
+
+void frmOVGate::Timer1_Timer()
+{
+    // The scheduler's decisions come with the gateway's cycles; the tick keeps its slot.
+}
+
+void frmOVGate::InetMail_LogMessage()
+{
+    if (InetMail)
+        PublishLog(InetMail->LoggedMessage());
+}
+
+void frmOVGate::PublishLog(const QString& text)
+{
+    if (options_.headless)
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    if (!startupLogged_) {
+        pendingLog_ << text;
+        return;
+    }
+    basLogBook::MonitorInsert(*lstMon, text);
+    WriteLogbook(text);
+}
+
+void frmOVGate::WriteLogbook(const QString& text)
+{
+    basLogBook::Logbook(options_.home + QStringLiteral("Log"), text);
+}
+
+bool frmOVGate::Form_QueryUnload(UnloadMode origin)
+{
+    if (origin != UnloadMode::FormControlMenu || config::Running().Unattended)
+        return false;
+    const QString question = QStringLiteral("ARE YOU SURE ??!!!\r\n\r\nClosing Tarnwick will disable automatic data "
+                                            "transfer.\r\nIf all you want to do is minimise this visible monitor "
+                                            "display, please click \"No\" below. \r\nTo continue with closing "
+                                            "Tarnwick, click \"Yes\".");
+    if (MsgBox(question, MsgButtons::YesNo, MsgIcon::Exclamation) == MsgAnswer::Yes)
+        return false;
+    setWindowState(Qt::WindowMinimized);
+    return true;
+}
+
+void frmOVGate::RequestUnload(UnloadMode origin, const QString& reason)
+{
+    if (ended_ || Form_QueryUnload(origin))
+        return;
+    if (!reason.isEmpty())
+        logShutdown(reason);
+    Form_Unload();
+}
+
+void frmOVGate::logShutdown(const QString& reason)
+{
+    if (startupLogged_)
+        PublishLog(QStringLiteral("********** SHUTDOWN Tarnwick ver ") + VersionText() + QStringLiteral(": ") + reason);
+}
+
+void frmOVGate::Form_Unload()
+{
+    if (ended_)
+        return;
+    ended_ = true;
+    Timer1.stop();
+    lockRetry_.stop();
+    removeTrayIcon();
+    InetMail.reset();
+    gateway::frmSocket::unload();
+    if (lock_)
+        lock_->unlock();
+    hide();
+    emit unloaded(exitCode_);
+    QCoreApplication::exit(exitCode_);
+}
+
+void frmOVGate::ShutdownSequence()
+{
+    InetMail.reset();
+    gateway::frmSocket::unload();
+    RequestUnload(UnloadMode::FromCode, QStringLiteral("shut down by script"));
+}
+
+void frmOVGate::RestartSequence()
+{
+    QStringList args{QStringLiteral("REFRESH"), QStringLiteral("--home"), options_.home};
+    if (options_.headless)
+        args << QStringLiteral("--headless");
+    // Not checked: if the new copy cannot start, this one still ends.
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), args, options_.home);
+    InetMail.reset();
+    gateway::frmSocket::unload();
+    RequestUnload(UnloadMode::FromCode, QStringLiteral("restarting"));
+}
+
+void frmOVGate::closeEvent(QCloseEvent* event)
+{
+    if (ended_) {
+        event->accept();
+        return;
+    }
+    // Closing the window is the user's own close command; code never closes it this way.
+    event->ignore();
+    RequestUnload(UnloadMode::FormControlMenu, QStringLiteral("closed by the user"));
+}
+
+void frmOVGate::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // A minimised window lives in the tray; without a tray it stays on the task bar, or the
+    // user could never get it back.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && tray_)
+        QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
+}
+
+void frmOVGate::addTrayIcon()
+{
+    if (tray_ || options_.headless || !QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    tray_ = new QSystemTrayIcon(windowIcon(), this);
+    tray_->setToolTip(QStringLiteral("Tarnwick data transfer by email"));
+    trayMenu_ = new QMenu(this);
+    trayMenu_->addAction(QStringLiteral("&Restore"), this, &frmOVGate::mPopRestore_Click);
+    trayMenu_->addAction(QStringLiteral("View &Logbook"), this, &frmOVGate::mPopLogBook_Click);
+    trayMenu_->addAction(QStringLiteral("E&xit"), this, &frmOVGate::mPopExit_Click);
+    tray_->setContextMenu(trayMenu_);
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
+        if (r == QSystemTrayIcon::Trigger || r == QSystemTrayIcon::DoubleClick)
+            mPopRestore_Click();
+    });
+    tray_->show();
+}
+
+void frmOVGate::removeTrayIcon()
+{
+    if (!tray_)
+        return;
+    tray_->hide();
+    delete tray_;
+    tray_ = nullptr;
+}
+
+void frmOVGate::mPopRestore_Click()
+{
+    if (options_.headless)
+        return;
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmOVGate::mPopLogBook_Click()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(options_.home + QStringLiteral("LogBook.txt")));
+}
+
+void frmOVGate::mPopExit_Click()
+{
+    RequestUnload(UnloadMode::FromCode, QStringLiteral("Exit from the tray menu"));
+}
+
+void frmOVGate::mnuConfig_Click()
+{
+    // Until the settings dialog exists, the settings file opens in the desktop's editor; the
+    // changes take effect at the next start.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(config::Running().INIPath));
+}
+
+QString frmOVGate::POPPassword() const { return InetMail ? InetMail->Password : QString(); }
+
+void frmOVGate::setPOPPassword(const QString& password)
+{
+    if (InetMail)
+        InetMail->Password = password;
+}

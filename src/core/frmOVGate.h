@@ -1,0 +1,112 @@
+// The main window: it is the program. Loading it starts the robot (settings, single-instance
+// rule, start-up line, first-run question, scheduler); unloading it ends the process.
+#pragma once
+
+#include "config/RunningConfig.h"
+
+#include <QDateTime>
+#include <QMainWindow>
+#include <QStringList>
+#include <QTimer>
+
+#include <memory>
+
+class QLabel;
+class QListWidget;
+class QSystemTrayIcon;
+class QMenu;
+class clsInetGateway;
+
+namespace platform {
+class InstanceLock;
+}
+
+class frmOVGate : public QMainWindow {
+    Q_OBJECT
+public:
+    struct StartOptions {
+        QString home;            // instance folder, absolute, ending in "/"
+        QStringList arguments;   // the command line as given (for "REFRESH")
+        bool headless = false;   // no window, no tray, no dialogs
+    };
+
+    // Where a close request comes from; only the window's own close command is questioned.
+    enum class UnloadMode { FormControlMenu, FromCode, SessionEnd, TaskManager };
+
+    explicit frmOVGate(StartOptions options, QWidget* parent = nullptr);
+    ~frmOVGate() override;
+
+    // The start-up sequence; run again whole by Reset.
+    void Form_Load();
+    // True when the close request from origin is to be cancelled.
+    bool Form_QueryUnload(UnloadMode origin);
+    // The end sequence: tray icon away, gateway released, socket holder unloaded, process ends.
+    void Form_Unload();
+    // A close request from origin: questioned where the close rule says so, then unloaded.
+    void RequestUnload(UnloadMode origin, const QString& reason);
+
+    void ShutdownSequence();
+    void RestartSequence();
+
+    // Reads the settings file into the running configuration and the gateway.
+    void INISettings();
+
+    // One log event: top of the monitor list and the logbook.
+    void PublishLog(const QString& text);
+    // Direct logbook line (the start-up line goes only there).
+    void WriteLogbook(const QString& text);
+
+    void mPopRestore_Click();
+    void mPopLogBook_Click();
+    void mPopExit_Click();
+    void mnuConfig_Click();
+
+    QString POPPassword() const;
+    void setPOPPassword(const QString& password);
+
+    // True once the end sequence has run; the process is then ending.
+    bool ended() const { return ended_; }
+    int exitCode() const { return exitCode_; }
+    static QString VersionText();
+    QString programFolder() const { return options_.home; }
+
+    // Owned objects.
+    std::unique_ptr<clsInetGateway> InetMail;
+    bool EmailScriptReady = false;
+    bool Paused = false;
+    bool WWWBusy = false;
+    QDateTime NextEmailDue;
+    QDateTime NextWWWDue;
+    QString LastState;
+
+    QTimer Timer1;
+    QListWidget* lstMon = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* lblProgress = nullptr;
+
+signals:
+    void unloaded(int exitCode);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void Timer1_Timer();
+    void InetMail_LogMessage();
+    void createGateway();
+    void addTrayIcon();
+    void removeTrayIcon();
+    bool firstRunCheckNeeded() const;
+    void logShutdown(const QString& reason);
+
+    StartOptions options_;
+    std::unique_ptr<platform::InstanceLock> lock_;
+    QTimer lockRetry_;
+    QSystemTrayIcon* tray_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    bool startupLogged_ = false;
+    QStringList pendingLog_;   // messages raised before the start-up line is in the logbook
+    bool ended_ = false;
+    int exitCode_ = 0;
+};

@@ -1,0 +1,50 @@
+// Self-pipe from the signal handler to the event loop.
+#include "platform/Termination.h"
+
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+int g_fds[2] = {-1, -1};
+
+void onSignal(int sig)
+{
+    const char c = static_cast<char>(sig);
+    // Only async-signal-safe calls here; the event loop does the rest.
+    [[maybe_unused]] const ssize_t n = ::write(g_fds[0], &c, 1);
+}
+} // namespace
+
+TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent)
+{
+    if (g_fds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_fds) != 0)
+        return;
+    notifier_ = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &TerminationWatcher::readSignal);
+    struct sigaction sa = {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+TerminationWatcher::~TerminationWatcher()
+{
+    signal(SIGTERM, SIG_DFL);
+    signal(SIGINT, SIG_DFL);
+}
+
+void TerminationWatcher::readSignal()
+{
+    char c = 0;
+    if (::read(g_fds[1], &c, 1) == 1)
+        emit terminationRequested(static_cast<unsigned char>(c));
+}
+
+} // namespace platform

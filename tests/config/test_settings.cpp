@@ -1,0 +1,253 @@
+// The settings reader: upgrade of old files, flag/number/folder rules, the delete question,
+// invalid numbers, the 99-character cut and the mapping list.
+#include "config/FirstStart.h"
+#include "config/INISettings.h"
+#include "config/Password.h"
+#include "config/basINIWorks.h"
+#include "platform/IniFile.h"
+#include "platform/Messages.h"
+#include "platform/TextFile.h"
+#include "util/basJcryption1.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include "support/QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+using namespace config;
+using platform::ReadTextFile;
+using platform::WriteTextFile;
+
+namespace {
+
+const QChar kAttr(254);
+const QChar kValue(253);
+
+struct SettingsFixture : ::testing::Test {
+    QTemporaryDir dir;
+    QString home = dir.path() + QLatin1Char('/');
+    QString ini = home + QStringLiteral("Tarnwick.ini");
+    GatewaySettings gw;
+    QStringList log;
+    platform::ScopedRecordingMessages msgs;
+
+    void SetUp() override { Running() = RunningConfig(); }
+    void put(const QString& text) { ASSERT_TRUE(WriteTextFile(ini, text)); }
+    void read() { INISettings(home, gw, [this](const QString& t) { log << t; }); }
+};
+
+} // namespace
+
+TEST_F(SettingsFixture, OldSingleSectionFileIsUpgradedOnce)
+{
+    put(QStringLiteral("[sEtTiNgS]\r\nLogExtra=Yes\r\nUnattended=1\r\nSMTPServer=mail.example.com\r\n"));
+    read();
+    EXPECT_EQ(ReadTextFile(ini), QStringLiteral("[Global]\r\nLogExtra=Yes\r\nUnattended=1\r\nMultiInstance=False\r\n"
+                                                "\r\n[Email]\r\nLogExtra=Yes\r\nUnattended=1\r\n"
+                                                "SMTPServer=mail.example.com\r\n\r\n"));
+    EXPECT_TRUE(Running().LogExtra);
+    EXPECT_TRUE(Running().Unattended);
+    EXPECT_FALSE(Running().MultiInstance);
+    EXPECT_EQ(gw.SMTPServer, QStringLiteral("mail.example.com"));
+    const QString after = ReadTextFile(ini);
+    read();
+    EXPECT_EQ(ReadTextFile(ini), after);
+}
+
+TEST_F(SettingsFixture, FlagRuleTakesTheFirstLetter)
+{
+    for (const char* yes : {"Yes", "TRUE", "1", " true "}) {
+        put(QStringLiteral("[Global]\nLogExtra=%1\n").arg(QLatin1String(yes)));
+        read();
+        EXPECT_TRUE(Running().LogExtra) << yes;
+    }
+    for (const char* no : {"no", "0", "", "maybe", "False"}) {
+        put(QStringLiteral("[Global]\nLogExtra=%1\n").arg(QLatin1String(no)));
+        read();
+        EXPECT_FALSE(Running().LogExtra) << no;
+    }
+}
+
+TEST_F(SettingsFixture, DeleteQuestionOnlyForUnclearValuesAndNotUnattended)
+{
+    struct Case {
+        const char* value;
+        const char* unattended;
+        bool asked;
+        bool result;
+    } cases[] = {
+        {"yes", "False", false, true}, {"0", "False", false, false}, {"Nope", "False", false, false},
+        {"", "False", true, true},     {"maybe", "False", true, true}, {"2", "False", true, true},
+        {"maybe", "True", false, false},
+    };
+    for (const Case& c : cases) {
+        msgs->shown.clear();
+        msgs->queue(platform::MsgAnswer::Yes);
+        put(QStringLiteral("[Global]\nUnattended=%1\n[Email]\nDeleteOffServer=%2\n")
+                .arg(QLatin1String(c.unattended), QLatin1String(c.value)));
+        read();
+        EXPECT_EQ(msgs->shown.size(), c.asked ? 1 : 0) << c.value;
+        if (c.asked) {
+            EXPECT_EQ(msgs->shown[0].text, QStringLiteral("Delete Mail off server?"));
+            EXPECT_EQ(msgs->shown[0].buttons, platform::MsgButtons::YesNo);
+        } else {
+            msgs->shown.clear();
+            msgs->defaultAnswer.reset();
+        }
+        EXPECT_EQ(gw.DeleteOffServer, c.result) << c.value;
+        // the answer is not written back
+        EXPECT_EQ(platform::IniRead(ini, QStringLiteral("Email"), QStringLiteral("DeleteOffServer"), QStringLiteral("?")),
+                  QLatin1String(c.value));
+    }
+}
+
+TEST_F(SettingsFixture, NumberRulesForIntervalsAndPause)
+{
+    put(QStringLiteral("[Email]\nCheckInterval=90abc\n[WWW]\nCheckInterval=letters\nMonitorPause=2.9\n"));
+    read();
+    EXPECT_EQ(Running().EmailInterval, 90);
+    EXPECT_EQ(Running().WWWInterval, 0);
+    EXPECT_EQ(Running().MonitorPause, 2);
+    put(QStringLiteral("[Email]\nCheckInterval=2.5\n[WWW]\nCheckInterval=3.5\n"));
+    read();
+    EXPECT_EQ(Running().EmailInterval, 2); // halves to even
+    EXPECT_EQ(Running().WWWInterval, 4);
+    EXPECT_TRUE(log.isEmpty());
+}
+
+TEST_F(SettingsFixture, InvalidWholeNumbersFallBackWithOneWarningEach)
+{
+    put(QStringLiteral("[Email]\nTimeout=\nSMTPPort=25x\nPOPPort=70000\nMessageMax=99999999999\n"));
+    read();
+    EXPECT_EQ(gw.TimeOut, 50);
+    EXPECT_EQ(gw.SMTPPort, 25);
+    EXPECT_EQ(gw.POPPort, 110);
+    EXPECT_EQ(gw.MessageMax, 2000000);
+    EXPECT_EQ(log, QStringList({
+                       QStringLiteral("WARNING: Tarnwick.ini [Email] Timeout = '' is not valid, using 50"),
+                       QStringLiteral("WARNING: Tarnwick.ini [Email] SMTPPort = '25x' is not valid, using 25"),
+                       QStringLiteral("WARNING: Tarnwick.ini [Email] POPPort = '70000' is not valid, using 110"),
+                       QStringLiteral("WARNING: Tarnwick.ini [Email] MessageMax = '99999999999' is not valid, using 2000000"),
+                   }));
+    log.clear();
+    put(QStringLiteral("[Email]\nTimeout=40000\n"));
+    read();
+    EXPECT_EQ(gw.TimeOut, 50);
+    EXPECT_EQ(log.size(), 1);
+}
+
+TEST_F(SettingsFixture, MissingFileStartsOnDefaults)
+{
+    read();
+    EXPECT_EQ(log, QStringList{QStringLiteral("WARNING: settings file ") + ini + QStringLiteral(" not found, using defaults")});
+    EXPECT_EQ(gw.TimeOut, 50);
+    EXPECT_EQ(gw.SMTPPort, 25);
+    EXPECT_EQ(gw.POPPort, 110);
+    EXPECT_EQ(gw.PopServer, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(gw.UserName, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(gw.MessageMax, 2000000);
+    EXPECT_EQ(Running().EmailInterval, 120);
+    EXPECT_EQ(Running().MonitorPause, 8);
+    EXPECT_EQ(Running().ScriptOnReceive, QStringLiteral("onReceive.txt"));
+    EXPECT_EQ(Running().ScriptOnInterval, QStringLiteral("onInterval.txt"));
+    EXPECT_FALSE(QFile::exists(ini));
+}
+
+TEST_F(SettingsFixture, FolderRule)
+{
+    put(QStringLiteral("[Email]\nPathMsgIn=in\\\nPathAttachIn=/data/attach/\nPathMsgOut=/data/out\n"));
+    read();
+    const RunningConfig& rc = Running();
+    EXPECT_EQ(rc.PathHome, home);
+    EXPECT_EQ(rc.PathMsgIn, QStringLiteral("in/")); // relative stays relative
+    EXPECT_EQ(rc.PathAttachIn, QStringLiteral("/data/attach/"));
+    EXPECT_EQ(rc.PathMsgOut, QStringLiteral("/data/out/"));
+    EXPECT_EQ(rc.PathAttachOut, home + QStringLiteral("AttachOut/"));
+    EXPECT_EQ(rc.PathExtMap, home + QStringLiteral("ExtMap/"));
+    EXPECT_EQ(rc.PathExtMapArchive, home + QStringLiteral("ExtMapArchive/"));
+    EXPECT_EQ(rc.PathExtMapReject, home + QStringLiteral("ExtMapReject/"));
+    EXPECT_EQ(rc.INIPath, ini);
+
+    put(QStringLiteral("[Email]\nPathHome=/srv/tw\n"));
+    read();
+    EXPECT_EQ(Running().PathHome, QStringLiteral("/srv/tw/"));
+    EXPECT_EQ(Running().PathMsgIn, QStringLiteral("/srv/tw/MsgIn/"));
+}
+
+TEST_F(SettingsFixture, LongValuesAreCutTo99Characters)
+{
+    put(QStringLiteral("[Email]\nSMTPServer=%1\n").arg(QString(120, QLatin1Char('s'))));
+    read();
+    EXPECT_EQ(gw.SMTPServer, QString(99, QLatin1Char('s')));
+}
+
+TEST_F(SettingsFixture, MappingListFromExtMapInAnyCase)
+{
+    put(QStringLiteral("[Email]\n"));
+    ASSERT_TRUE(WriteTextFile(home + QStringLiteral("ExtMap.INI"),
+                              QStringLiteral("# csv=comment@x\r\ncsv = a@example.com \r\nno equals here\n"
+                                             "xml=b@example.com=extra\n #txt=c@example.com\n")));
+    read();
+    const QString expected = QStringLiteral("csv") + kValue + QStringLiteral("a@example.com") + kAttr + QStringLiteral("xml")
+                             + kValue + QStringLiteral("b@example.com") + kAttr + QStringLiteral("#txt") + kValue
+                             + QStringLiteral("c@example.com");
+    EXPECT_EQ(gw.ExtMap, expected);
+    read(); // twice: each entry still once
+    EXPECT_EQ(gw.ExtMap, expected);
+}
+
+TEST_F(SettingsFixture, PasswordIsStoredScrambledAndReadPlain)
+{
+    platform::IniWrite(ini, QStringLiteral("Email"), QStringLiteral("SMTPServer"), QStringLiteral("x"));
+    Running().INIPath = ini;
+    ASSERT_TRUE(StorePOPPassword(QStringLiteral("s3cret pw")));
+    const QString stored = platform::IniRead(ini, QStringLiteral("Email"), QStringLiteral("Password"), {});
+    EXPECT_NE(stored, QStringLiteral("s3cret pw"));
+    EXPECT_EQ(stored, basJcryption1::ScramblePassword(QStringLiteral("s3cret pw")));
+    read();
+    EXPECT_EQ(gw.Password, QStringLiteral("s3cret pw"));
+}
+
+TEST_F(SettingsFixture, PasswordChangeChecksCurrentAndConfirmation)
+{
+    Running().INIPath = ini;
+    QString current = QStringLiteral("old");
+    EXPECT_FALSE(ApplyPasswordChange({QStringLiteral("OLD"), QStringLiteral("n"), QStringLiteral("n")}, current));
+    EXPECT_FALSE(ApplyPasswordChange({QStringLiteral("old"), QStringLiteral("n1"), QStringLiteral("n2")}, current));
+    EXPECT_EQ(current, QStringLiteral("old"));
+    EXPECT_FALSE(QFile::exists(ini));
+    EXPECT_TRUE(ApplyPasswordChange({QStringLiteral("old"), QString(), QString()}, current));
+    EXPECT_EQ(current, QString());
+    EXPECT_EQ(msgs->texts(),
+              QStringList({QStringLiteral("You have not entered the current password correctly, so you are NOT "
+                                          "authorised to make this change.  Contact your support people."),
+                           QStringLiteral("Your 2 new password entries do not match!  Please do this again!"),
+                           QStringLiteral("Password changed successfully")}));
+    EXPECT_EQ(msgs->shown[0].icon, platform::MsgIcon::Critical);
+    EXPECT_EQ(msgs->shown[1].icon, platform::MsgIcon::Exclamation);
+    EXPECT_EQ(platform::IniRead(ini, QStringLiteral("Email"), QStringLiteral("Password"), QStringLiteral("?")), QString());
+}
+
+TEST_F(SettingsFixture, FirstStartSetsUpButNeverOverwrites)
+{
+    ASSERT_TRUE(WriteTextFile(home + QStringLiteral("onReceive.txt"), QStringLiteral("Sub Main\r\n' mine\r\nEnd Sub\r\n")));
+    ASSERT_TRUE(WriteTextFile(home + QStringLiteral("EXTMAP.ini"), QStringLiteral("csv=me@example.com\r\n")));
+    EXPECT_TRUE(SetUpInstanceFolder(home));
+    for (const char* sub : {"MsgIn", "MsgOut", "AttachIn", "AttachOut", "ExtMap", "ExtMapArchive", "ExtMapReject"})
+        EXPECT_TRUE(QDir(home + QLatin1String(sub)).exists()) << sub;
+    EXPECT_EQ(ReadTextFile(home + QStringLiteral("onReceive.txt")), QStringLiteral("Sub Main\r\n' mine\r\nEnd Sub\r\n"));
+    EXPECT_FALSE(QFile::exists(home + QStringLiteral("extmap.ini")));
+    EXPECT_TRUE(ReadTextFile(home + QStringLiteral("onInterval.txt")).contains(QStringLiteral("Sub Main")));
+    read();
+    EXPECT_TRUE(gw.SMTPServer.contains(QStringLiteral("xxx")));
+    EXPECT_TRUE(gw.PopServer.contains(QStringLiteral("xxx")));
+    EXPECT_FALSE(gw.DeleteOffServer);
+    EXPECT_TRUE(msgs->shown.isEmpty());
+    EXPECT_TRUE(log.isEmpty()) << log.join('\n').toStdString();
+    // a second start leaves the user's settings alone
+    platform::IniWrite(ini, QStringLiteral("Email"), QStringLiteral("SMTPServer"), QStringLiteral("mine"));
+    EXPECT_FALSE(SetUpInstanceFolder(home));
+    read();
+    EXPECT_EQ(gw.SMTPServer, QStringLiteral("mine"));
+}
