@@ -10,7 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 #include <iostream>
@@ -164,6 +164,8 @@ int main(int argc, char** argv)
         platform::setMessages(nullptr);
         return window.exitCode();
     }
+    if (o.once)
+        QTimer::singleShot(0, &window, &frmOVGate::RunOnce);
     const int rc = app.exec();
     platform::setMessages(nullptr);
     return rc;

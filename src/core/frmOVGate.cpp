@@ -7,6 +7,7 @@
 #include "core/basLogBook.h"
 #include "gateway/clsInetGateway.h"
 #include "gateway/frmSocket.h"
+#include "platform/Clock.h"
 #include "platform/Instance.h"
 #include "platform/Messages.h"
 
@@ -33,6 +34,8 @@ using platform::MsgIcon;
 namespace {
 
 constexpr int kTimer1Interval = 60000;
+constexpr int kSocketError = 9;
+const QString kStandby = QStringLiteral("STANDBY");
 
 // The program icon, drawn so that the executable needs no resource files: an envelope.
 QIcon programIcon()
@@ -170,7 +173,81 @@ void frmOVGate::INISettings()
 
 void frmOVGate::Timer1_Timer()
 {
-    // The scheduler's decisions come with the gateway's cycles; the tick keeps its slot.
+    if (Paused)
+        return;
+    const config::RunningConfig& rc = config::Running();
+    if (rc.EmailInterval > 0 && !WWWBusy && (!NextEmailDue.isValid() || platform::Now() >= NextEmailDue)) {
+        PrepareEmailScript();
+        NextEmailDue = platform::Now().addSecs(rc.EmailInterval);
+        const QString state = InetMail->State();
+        const int socketState = InetMail->SocketState();
+        if (socketState != kSocketError && actionsAllowCycle() && state == kStandby)
+            InetMail->ProcessStart();
+        else if (socketState == kSocketError)
+            RecoverGateway(QStringLiteral("ERROR with connection so trying re-connect."));
+        else if (LastState.endsWith(QStringLiteral(" QUIT")) && LastState == state)
+            RecoverGateway(QStringLiteral("EMAIL OK but ERROR with disconnect so forcing break-off. Check proxy server."));
+        if (InetMail)
+            LastState = InetMail->State();
+    }
+    // The web part joins the scheduler together with the web robot.
+}
+
+bool frmOVGate::actionsAllowCycle() const
+{
+    const QString& a = InetMail->Actions;
+    return a.isEmpty() || a.contains(QStringLiteral("normal"), Qt::CaseInsensitive);
+}
+
+void frmOVGate::RecoverGateway(const QString& text)
+{
+    createGateway();
+    INISettings();
+    PrepareEmailScript();
+    InetMail->LogMessage(text);
+    InetMail->ProcessStart();
+}
+
+void frmOVGate::PrepareEmailScript()
+{
+    // The receive script joins here together with the script host.
+    EmailScriptReady = false;
+}
+
+void frmOVGate::mnuEmailImmediate_Click()
+{
+    if (!InetMail || InetMail->State() != kStandby || !actionsAllowCycle()) {
+        MsgBox(QStringLiteral("GATEWAY cannot respond now: GATEWAY STATE = ") + (InetMail ? InetMail->State() : QString())
+                   + QStringLiteral("; GATEWAY ACTIONS = ") + (InetMail ? InetMail->Actions : QString()),
+               MsgButtons::OK, MsgIcon::None);
+        return;
+    }
+    const bool wasActive = Timer1.isActive();
+    Timer1.stop();
+    PrepareEmailScript();
+    InetMail->ProcessStart();
+    if (wasActive && !ended_)
+        Timer1.start();
+}
+
+void frmOVGate::RunOnce()
+{
+    // One cycle as the Immediate command starts it; the robot ends when the gateway is idle again.
+    Timer1.stop();
+    if (!InetMail || InetMail->State() != kStandby) {
+        RequestUnload(UnloadMode::FromCode, QStringLiteral("one cycle could not start"));
+        return;
+    }
+    connect(InetMail.get(), &clsInetGateway::StateChanged, this, [this](const QString& state) {
+        if (state == kStandby)
+            QMetaObject::invokeMethod(
+                this, [this] { RequestUnload(UnloadMode::FromCode, QStringLiteral("one cycle done")); },
+                Qt::QueuedConnection);
+    });
+    PrepareEmailScript();
+    InetMail->ProcessStart();
+    if (InetMail && InetMail->State() == kStandby)
+        RequestUnload(UnloadMode::FromCode, QStringLiteral("one cycle done"));
 }
 
 void frmOVGate::InetMail_LogMessage()

@@ -56,6 +56,14 @@ public:
     // Direct logbook line (the start-up line goes only there).
     void WriteLogbook(const QString& text);
 
+    // The scheduler tick: starts due e-mail cycles and repairs a stuck gateway.
+    void Timer1_Timer();
+    void mnuEmailImmediate_Click();
+    // --once: one e-mail cycle as the Immediate command starts it, then the end sequence.
+    void RunOnce();
+    void PrepareEmailScript();
+    void RecoverGateway(const QString& text);
+
     void mPopRestore_Click();
     void mPopLogBook_Click();
     void mPopExit_Click();
@@ -92,7 +100,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void Timer1_Timer();
+    bool actionsAllowCycle() const;
     void InetMail_LogMessage();
     void createGateway();
     void addTrayIcon();

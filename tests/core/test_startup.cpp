@@ -1,0 +1,174 @@
+// The main window's start-up sequence: first start of a new folder, first-run question,
+// single-instance rule with REFRESH and MultiInstance, and the close rule.
+#include "config/RunningConfig.h"
+#include "core/frmOVGate.h"
+#include "gateway/clsInetGateway.h"
+#include "platform/Clock.h"
+#include "platform/IniFile.h"
+#include "platform/Instance.h"
+#include "platform/Messages.h"
+#include "platform/TextFile.h"
+#include "support/QtPrinters.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using platform::MsgAnswer;
+
+namespace {
+
+const QString kRefusal = QStringLiteral("This program or a copy of it is already running on this computer.  Please find "
+                                        "and close the other run then start again");
+const QString kFirstRun = QStringLiteral("Tarnwick needs configuring, would you like to do this now?");
+
+struct StartupFixture : ::testing::Test {
+    QTemporaryDir dir;
+    QString home = dir.path() + QLatin1Char('/');
+    platform::ScopedRecordingMessages msgs;
+
+    void SetUp() override { config::Running() = config::RunningConfig(); }
+
+    void configure(const QString& smtp, const QString& pop, const QString& extra = {})
+    {
+        ASSERT_TRUE(platform::WriteTextFile(home + QStringLiteral("Tarnwick.ini"),
+                                            QStringLiteral("[Global]\r\n%3\r\n[Email]\r\nSMTPServer=%1\r\nPOPServer=%2\r\n"
+                                                           "DeleteOffServer=False\r\n")
+                                                .arg(smtp, pop, extra)));
+    }
+    std::unique_ptr<frmOVGate> start(QStringList args = {})
+    {
+        auto w = std::make_unique<frmOVGate>(frmOVGate::StartOptions{home, args, true});
+        w->Form_Load();
+        return w;
+    }
+    QString logbook() { return platform::ReadTextFile(home + QStringLiteral("LogBook.txt")); }
+};
+
+} // namespace
+
+TEST_F(StartupFixture, NewFolderIsSetUpAndDecliningTheFirstRunQuestionEnds)
+{
+    auto w = start();
+    EXPECT_TRUE(QFile::exists(home + QStringLiteral("Tarnwick.ini")));
+    EXPECT_TRUE(QFile::exists(home + QStringLiteral("extmap.ini")));
+    ASSERT_EQ(msgs->texts().size(), 2);
+    EXPECT_EQ(msgs->texts()[0], kFirstRun);
+    EXPECT_EQ(msgs->shown[0].buttons, platform::MsgButtons::YesNo);
+    EXPECT_EQ(msgs->texts()[1], QStringLiteral("Tarnwick now shutting down.  You can configure Tarnwick later when you "
+                                               "have the necessary info."));
+    EXPECT_TRUE(w->ended());
+    const QString log = logbook();
+    EXPECT_TRUE(log.contains(QString(50, QLatin1Char('~')) + QStringLiteral("\r\n********** STARTUP Tarnwick ver ")
+                             + frmOVGate::VersionText() + QStringLiteral("\r\n")));
+    EXPECT_TRUE(log.contains(QStringLiteral("SHUTDOWN")));
+    EXPECT_FALSE(w->Timer1.isActive());
+}
+
+TEST_F(StartupFixture, FirstRunQuestionOnlyWhenBothServersHoldLowerCaseXxx)
+{
+    struct Case {
+        const char* smtp;
+        const char* pop;
+        const char* extra;
+        bool asked;
+    } cases[] = {
+        {"xxx.xxx.xxx", "mail.xxx", "", true},
+        {"XXX", "mail.xxx", "", false},
+        {"smtp.xxx", "pop.example.com", "", false},
+        {"xxx", "xxx", "[Email]\r\nCheckInterval=0", false},
+    };
+    for (const Case& c : cases) {
+        msgs->shown.clear();
+        configure(QLatin1String(c.smtp), QLatin1String(c.pop));
+        if (*c.extra)
+            platform::IniWrite(home + QStringLiteral("Tarnwick.ini"), QStringLiteral("Email"),
+                               QStringLiteral("CheckInterval"), QStringLiteral("0"));
+        auto w = start();
+        EXPECT_EQ(msgs->texts().contains(kFirstRun), c.asked) << c.smtp << " " << c.pop;
+        EXPECT_EQ(w->ended(), c.asked);
+        if (!c.asked) {
+            EXPECT_TRUE(w->Timer1.isActive());
+            EXPECT_EQ(w->Timer1.interval(), 60000);
+        }
+    }
+}
+
+TEST_F(StartupFixture, VersionTextHasZeroThirdComponent)
+{
+    const QStringList parts = frmOVGate::VersionText().split(QLatin1Char('.'));
+    ASSERT_EQ(parts.size(), 4);
+    EXPECT_EQ(parts[2], QStringLiteral("0"));
+}
+
+TEST_F(StartupFixture, SecondCopyIsRefusedUnlessRefreshOrMultiInstance)
+{
+    configure(QStringLiteral("smtp.example.com"), QStringLiteral("pop.example.com"));
+    platform::InstanceLock other(home);
+    ASSERT_TRUE(other.tryLock());
+
+    auto refused = start();
+    EXPECT_TRUE(refused->ended());
+    EXPECT_EQ(msgs->texts(), QStringList{kRefusal});
+    EXPECT_EQ(msgs->shown[0].icon, platform::MsgIcon::Critical);
+    EXPECT_FALSE(QFile::exists(home + QStringLiteral("LogBook.txt"))); // a refused copy writes nothing
+
+    msgs->shown.clear();
+    auto lower = start({QStringLiteral("refresh")});
+    EXPECT_TRUE(lower->ended());
+
+    msgs->shown.clear();
+    auto restarted = start({QStringLiteral("REFRESH")});
+    EXPECT_FALSE(restarted->ended());
+    EXPECT_TRUE(msgs->shown.isEmpty());
+    restarted->Form_Unload();
+
+    configure(QStringLiteral("smtp.example.com"), QStringLiteral("pop.example.com"), QStringLiteral("MultiInstance=True"));
+    auto multi = start();
+    EXPECT_FALSE(multi->ended());
+    multi->Form_Unload();
+}
+
+TEST_F(StartupFixture, LockIsReleasedAtTheEndForTheNextCopy)
+{
+    configure(QStringLiteral("smtp.example.com"), QStringLiteral("pop.example.com"));
+    auto first = start();
+    ASSERT_FALSE(first->ended());
+    first->Form_Unload();
+    EXPECT_TRUE(first->ended());
+    EXPECT_FALSE(first->InetMail);
+    auto second = start();
+    EXPECT_FALSE(second->ended());
+    EXPECT_TRUE(msgs->shown.isEmpty());
+}
+
+TEST_F(StartupFixture, CloseRuleQuestionsOnlyTheWindowsOwnClose)
+{
+    configure(QStringLiteral("smtp.example.com"), QStringLiteral("pop.example.com"));
+    auto w = start();
+    ASSERT_FALSE(w->ended());
+
+    msgs->queue(MsgAnswer::No);
+    w->RequestUnload(frmOVGate::UnloadMode::FormControlMenu, QStringLiteral("closed by the user"));
+    EXPECT_FALSE(w->ended());
+    ASSERT_EQ(msgs->shown.size(), 1);
+    EXPECT_TRUE(msgs->shown[0].text.startsWith(QStringLiteral("ARE YOU SURE ??!!!\r\n\r\nClosing Tarnwick will disable")));
+    EXPECT_TRUE(msgs->shown[0].text.endsWith(QStringLiteral("please click \"No\" below. \r\nTo continue with closing "
+                                                            "Tarnwick, click \"Yes\".")));
+    EXPECT_EQ(msgs->shown[0].icon, platform::MsgIcon::Exclamation);
+
+    // The tray's Exit, the system's session end: never questioned.
+    EXPECT_FALSE(w->Form_QueryUnload(frmOVGate::UnloadMode::FromCode));
+    EXPECT_FALSE(w->Form_QueryUnload(frmOVGate::UnloadMode::SessionEnd));
+    EXPECT_EQ(msgs->shown.size(), 1);
+
+    config::Running().Unattended = true;
+    EXPECT_FALSE(w->Form_QueryUnload(frmOVGate::UnloadMode::FormControlMenu));
+    EXPECT_EQ(msgs->shown.size(), 1);
+    config::Running().Unattended = false;
+
+    msgs->queue(MsgAnswer::Yes);
+    w->RequestUnload(frmOVGate::UnloadMode::FormControlMenu, QStringLiteral("closed by the user"));
+    EXPECT_TRUE(w->ended());
+    EXPECT_TRUE(logbook().contains(QStringLiteral(": closed by the user")));
+}
