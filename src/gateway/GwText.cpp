@@ -1,0 +1,166 @@
+// Log-line forms and the file helpers of the gateway.
+#include "gateway/GwText.h"
+
+#include "platform/Clock.h"
+#include "platform/VbDate.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace gateway {
+
+QString SignedForm(qint64 n)
+{
+    return n >= 0 ? QStringLiteral(" ") + QString::number(n) : QString::number(n);
+}
+
+QString NowGeneral() { return platform::GeneralDateTime(platform::Now()); }
+
+QString NowShort()
+{
+    const QDateTime t = platform::Now();
+    return platform::WeekdayName(platform::Weekday(t.date()), true) + QLatin1Char(' ')
+        + t.time().toString(QStringLiteral("HH:mm"));
+}
+
+QString MailDate()
+{
+    const QDateTime t = platform::Now();
+    return platform::WeekdayName(platform::Weekday(t.date()), true) + QStringLiteral(", ")
+        + t.date().toString(QStringLiteral("dd ")) + platform::MonthName(t.date().month(), true)
+        + t.toString(QStringLiteral(" yyyy HH:mm:ss"));
+}
+
+FileErr FileErrorOf(const QString& path, QFileDevice::FileError e)
+{
+    const QFileInfo fi(path);
+    if (!fi.absoluteDir().exists())
+        return {76, QStringLiteral("Path not found")};
+    switch (e) {
+    case QFileDevice::ResourceError:
+        return {61, QStringLiteral("Disk full")};
+    case QFileDevice::PermissionsError:
+        return {70, QStringLiteral("Permission denied")};
+    case QFileDevice::OpenError:
+        if (!fi.exists())
+            return {53, QStringLiteral("File not found")};
+        return {70, QStringLiteral("Permission denied")};
+    case QFileDevice::ReadError:
+        return {57, QStringLiteral("Device I/O error")};
+    case QFileDevice::WriteError:
+        return {61, QStringLiteral("Disk full")};
+    default:
+        if (!fi.exists())
+            return {53, QStringLiteral("File not found")};
+        return {75, QStringLiteral("Path/File access error")};
+    }
+}
+
+LineReader::LineReader(const QString& path) : file_(path) {}
+
+bool LineReader::open() { return file_.open(QIODevice::ReadOnly); }
+
+bool LineReader::atEnd() const { return file_.atEnd(); }
+
+bool LineReader::next(QString& line)
+{
+    if (file_.atEnd())
+        return false;
+    QByteArray b = file_.readLine();
+    if (b.endsWith('\n'))
+        b.chop(1);
+    if (b.endsWith('\r'))
+        b.chop(1);
+    line = QString::fromLatin1(b);
+    return true;
+}
+
+AtomicTextFile::AtomicTextFile(const QString& path) : path_(path)
+{
+    const QFileInfo fi(path);
+    temp_.setFileName(fi.path() + QStringLiteral("/.") + fi.fileName() + QLatin1String(kWorkSuffix));
+}
+
+AtomicTextFile::~AtomicTextFile() { discard(); }
+
+void AtomicTextFile::fail()
+{
+    if (ok_)
+        err_ = FileErrorOf(temp_.fileName(), temp_.error());
+    ok_ = false;
+}
+
+bool AtomicTextFile::open()
+{
+    if (!temp_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        err_ = FileErrorOf(path_, temp_.error());
+        ok_ = false;
+        return false;
+    }
+    open_ = true;
+    pending_.reserve(1 << 16);
+    return true;
+}
+
+void AtomicTextFile::writeRaw(const QByteArray& bytes)
+{
+    if (!ok_)
+        return;
+    pending_.append(bytes);
+    if (pending_.size() >= (1 << 16)) {
+        if (temp_.write(pending_) != pending_.size())
+            fail();
+        pending_.clear();
+    }
+}
+
+void AtomicTextFile::writeLine(const QString& line)
+{
+    if (!ok_)
+        return;
+    pending_.append(line.toLatin1());
+    pending_.append("\r\n", 2);
+    if (pending_.size() >= (1 << 16)) {
+        if (temp_.write(pending_) != pending_.size())
+            fail();
+        pending_.clear();
+    }
+}
+
+bool AtomicTextFile::commit()
+{
+    if (!open_)
+        return false;
+    if (ok_ && !pending_.isEmpty() && temp_.write(pending_) != pending_.size())
+        fail();
+    pending_.clear();
+    if (ok_ && !temp_.flush())
+        fail();
+    // The data must be on disk before the rename makes it the file others read.
+    if (ok_ && ::fsync(temp_.handle()) != 0)
+        err_ = {61, QStringLiteral("Disk full")}, ok_ = false;
+    temp_.close();
+    open_ = false;
+    if (ok_ && std::rename(QFile::encodeName(temp_.fileName()).constData(),
+                           QFile::encodeName(path_).constData()) != 0) {
+        err_ = {75, QStringLiteral("Path/File access error")};
+        ok_ = false;
+    }
+    if (!ok_)
+        QFile::remove(temp_.fileName());
+    return ok_;
+}
+
+void AtomicTextFile::discard()
+{
+    if (open_) {
+        temp_.close();
+        open_ = false;
+        QFile::remove(temp_.fileName());
+    }
+}
+
+} // namespace gateway

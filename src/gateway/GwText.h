@@ -1,0 +1,80 @@
+// Small text and file helpers shared by the gateway's concerns: number and date forms in log
+// lines, Latin-1 line reading, and the write-to-hidden-file-then-rename used for every file
+// the gateway creates, so that no reader ever sees a half-written one.
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+namespace gateway {
+
+// The decimal text with a blank in place of the sign of a non-negative number.
+QString SignedForm(qint64 n);
+// The current date-time in the general date-time form of the locale.
+QString NowGeneral();
+// The current time as abbreviated weekday, blank, hours and minutes ("Sun 07:05").
+QString NowShort();
+// The current time as "ddd, dd mmm yyyy hh:nn:ss".
+QString MailDate();
+
+// Latin-1 text <-> bytes, one character per byte.
+inline QByteArray Bytes(const QString& s) { return s.toLatin1(); }
+inline QString Text(const QByteArray& b) { return QString::fromLatin1(b); }
+
+// A failed file step as the robot's log lines report it: the classic error number
+// (53 file not found, 76 path not found, 70 permission denied, 61 disk full, 75 access error).
+struct FileErr {
+    int number = 0;
+    QString text;
+};
+FileErr FileErrorOf(const QString& path, QFileDevice::FileError e);
+
+// Reads a text file line by line; accepts CR LF or LF endings.
+class LineReader {
+public:
+    explicit LineReader(const QString& path);
+    bool open();
+    bool next(QString& line);   // false at the end
+    bool atEnd() const;
+    FileErr error() const { return FileErrorOf(file_.fileName(), file_.error()); }
+
+private:
+    QFile file_;
+};
+
+// Collects a file's text (CR LF line ends) in a hidden sibling and moves it into place in
+// one rename when committed; dropped unfinished on destruction. The hidden name begins with
+// "." so that folder listings of the gateway never take it for a message.
+class AtomicTextFile {
+public:
+    explicit AtomicTextFile(const QString& path);
+    ~AtomicTextFile();
+    AtomicTextFile(const AtomicTextFile&) = delete;
+    AtomicTextFile& operator=(const AtomicTextFile&) = delete;
+    bool open();
+    void writeLine(const QString& line);
+    void writeRaw(const QByteArray& bytes);
+    bool ok() const { return ok_; }
+    // Flushes to disk and renames over the target; false (target untouched) on any failure.
+    bool commit();
+    void discard();
+    FileErr error() const { return err_; }
+    QString tempPath() const { return temp_.fileName(); }
+
+private:
+    void fail();
+    QString path_;
+    QFile temp_;
+    QByteArray pending_;
+    bool ok_ = true;
+    bool open_ = false;
+    FileErr err_;
+};
+
+
+// Suffix and prefix of the hidden work files, so that a sweep can clear what a crash left.
+inline const char* kWorkSuffix = ".part";
+
+} // namespace gateway

@@ -1,0 +1,132 @@
+// The shared socket and poll timer, and the mapping of Qt's conditions onto control codes.
+#include "gateway/frmSocket.h"
+
+#include "gateway/clsInetGateway.h"
+
+namespace gateway {
+
+namespace {
+frmSocket* g_holder = nullptr;
+
+struct ErrorCode {
+    int number;
+    const char* text;
+};
+
+ErrorCode codeFor(QAbstractSocket::SocketError e)
+{
+    switch (e) {
+    case QAbstractSocket::ConnectionRefusedError: return {10061, "Connection is forcefully rejected"};
+    case QAbstractSocket::RemoteHostClosedError: return {10054, "Connection is reset by remote side"};
+    case QAbstractSocket::HostNotFoundError: return {11001, "Authoritative answer: Host not found"};
+    case QAbstractSocket::SocketTimeoutError: return {10060, "Connection is timed out"};
+    case QAbstractSocket::NetworkError: return {10050, "Network is down"};
+    case QAbstractSocket::SocketAccessError: return {10013, "Permission denied"};
+    case QAbstractSocket::SocketResourceError: return {10055, "No buffer space is available"};
+    default: return {10053, "Connection is aborted due to timeout or other failure"};
+    }
+}
+} // namespace
+
+frmSocket& frmSocket::instance()
+{
+    if (!g_holder)
+        g_holder = new frmSocket();
+    return *g_holder;
+}
+
+frmSocket* frmSocket::existing() { return g_holder; }
+
+void frmSocket::unload()
+{
+    delete g_holder;
+    g_holder = nullptr;
+}
+
+frmSocket::frmSocket() : socket_(new QTcpSocket(this)), timer_(new QTimer(this))
+{
+    setObjectName(QStringLiteral("SocketHolder"));
+    timer_->setInterval(55);
+    connect(timer_, &QTimer::timeout, this, [this] {
+        if (bound_)
+            bound_->tmrSocket_Timer();
+    });
+    // Data is handled as soon as it arrives as well as on the tick.
+    connect(socket_, &QTcpSocket::readyRead, this, [this] {
+        if (bound_)
+            bound_->tmrSocket_Timer();
+    });
+    connect(socket_, &QTcpSocket::connected, this, [this] {
+        wasOpen_ = true;
+        if (bound_)
+            bound_->Socket_Connect();
+    });
+    connect(socket_, &QAbstractSocket::stateChanged, this, &frmSocket::onStateChanged);
+    connect(socket_, &QAbstractSocket::errorOccurred, this, &frmSocket::onError);
+}
+
+void frmSocket::bind(clsInetGateway* g) { bound_ = g; }
+
+void frmSocket::unbind(clsInetGateway* g)
+{
+    if (bound_ == g)
+        bound_ = nullptr;
+}
+
+void frmSocket::close()
+{
+    closingLocally_ = true;
+    socket_->abort();
+    closingLocally_ = false;
+    inError_ = false;
+    wasOpen_ = false;
+}
+
+void frmSocket::connectTo(const QString& host, quint16 port)
+{
+    inError_ = false;
+    wasOpen_ = false;
+    errorNumber_ = 0;
+    errorText_.clear();
+    ++generation_;
+    socket_->connectToHost(host, port);
+}
+
+int frmSocket::stateNumber() const
+{
+    switch (socket_->state()) {
+    case QAbstractSocket::HostLookupState: return 4;
+    case QAbstractSocket::ConnectingState: return 6;
+    case QAbstractSocket::ConnectedState: return 7;
+    case QAbstractSocket::ClosingState: return 8;
+    default: return inError_ ? 9 : 0;
+    }
+}
+
+void frmSocket::onError(QAbstractSocket::SocketError e)
+{
+    const ErrorCode c = codeFor(e);
+    errorNumber_ = c.number;
+    errorText_ = QString::fromLatin1(c.text);
+    // A peer that closes an established connection is a close, not an error state.
+    if (e != QAbstractSocket::RemoteHostClosedError && !closingLocally_)
+        inError_ = true;
+}
+
+void frmSocket::onStateChanged(QAbstractSocket::SocketState s)
+{
+    // Only the peer's close (or a connect that fails after it was under way) is a close
+    // notification; closing from our side never is.
+    if (s != QAbstractSocket::UnconnectedState || closingLocally_)
+        return;
+    // Posted, like the control's own notifications, so that the handler never runs inside
+    // the socket's own state change (it may reconnect the same socket).
+    // A notification left over from an earlier connection is dropped.
+    const quint64 generation = generation_;
+    QMetaObject::invokeMethod(this, [this, generation] {
+        if (bound_ && generation == generation_)
+            bound_->Socket_Close();
+    }, Qt::QueuedConnection);
+}
+
+} // namespace gateway

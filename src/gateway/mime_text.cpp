@@ -1,0 +1,84 @@
+// Content header reading, text-only attachments, and the one place received attachment
+// files are written.
+#include "gateway/clsInetGateway.h"
+
+#include "config/RunningConfig.h"
+#include "gateway/GwText.h"
+
+void clsInetGateway::ParseContentLine(QString& line, QString& encoding, QString& name, QString& boundary)
+{
+    QString cleaned;
+    cleaned.reserve(line.size());
+    bool inComment = false;
+    for (const QChar c : std::as_const(line)) {
+        if (c == QLatin1Char('"'))
+            continue;
+        if (c == QLatin1Char('(')) {
+            inComment = true;
+            continue;
+        }
+        if (c == QLatin1Char(')')) {
+            inComment = false;
+            continue;
+        }
+        if (!inComment)
+            cleaned.append(c);
+    }
+    line = cleaned;
+    if (cleaned.contains(QLatin1String("base64"), Qt::CaseInsensitive))
+        encoding = QStringLiteral("BASE64");
+    else if (cleaned.contains(QLatin1String("quoted-printable"), Qt::CaseInsensitive))
+        encoding = QStringLiteral("QUOTED-PRINTABLE");
+    qsizetype p = cleaned.indexOf(QLatin1String("filename="), 0, Qt::CaseInsensitive);
+    if (p >= 0) {
+        name = cleaned.mid(p + 9);
+    } else {
+        p = cleaned.indexOf(QLatin1String("name="), 0, Qt::CaseInsensitive);
+        if (p >= 0)
+            name = cleaned.mid(p + 5);
+    }
+    p = cleaned.indexOf(QLatin1String("boundary="), 0, Qt::CaseInsensitive);
+    if (p >= 0)
+        boundary = cleaned.mid(p + 9);
+}
+
+void clsInetGateway::SaveTextAttachment(QString& name)
+{
+    log(QStringLiteral("OK POP Creating text-only attachment"));
+    QByteArray out;
+    if (CurrentLine < 1)
+        CurrentLine = 1;
+    while (CurrentLine <= RawLinesNumber) {
+        const QString& line = RawLines.at(CurrentLine - 1);
+        if (line.startsWith(QLatin1String("--"))) {
+            --CurrentLine;
+            break;
+        }
+        out.append(line.toLatin1());
+        out.append("\r\n");
+        if (CurrentLine >= RawLinesNumber)
+            break;
+        ++CurrentLine;
+    }
+    out.append("\r\n");
+    writeAttachment(name, out);
+}
+
+void clsInetGateway::writeAttachment(QString& name, const QByteArray& data)
+{
+    const QString folder = config::Running().PathAttachIn;
+    // A name from a message may carry folder parts of either kind; only its last part is
+    // used, so that nothing is written outside the attachment folder.
+    QString bare = name.mid(qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\'))) + 1).trimmed();
+    if (bare.isEmpty() || bare == QLatin1String(".") || bare == QLatin1String(".."))
+        bare = UniqueFreeName(folder, QStringLiteral(".doc"));
+    name = bare;
+    gateway::AtomicTextFile f(folder + bare);
+    if (f.open()) {
+        f.writeRaw(data);
+        if (f.commit())
+            return;
+    }
+    lastErrorNumber_ = f.error().number;
+    lastErrorText_ = f.error().text;
+}

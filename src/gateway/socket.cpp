@@ -1,0 +1,310 @@
+// The gateway's transport: creation, logging, state, connect and send, the receive tick with
+// line assembly and dispatch by state, the close notification and the silence bound.
+#include "gateway/clsInetGateway.h"
+
+#include "config/RunningConfig.h"
+#include "gateway/GwText.h"
+#include "gateway/frmSocket.h"
+#include "platform/Clock.h"
+
+#include <QCoreApplication>
+
+using gateway::frmSocket;
+using gateway::NowShort;
+using gateway::SignedForm;
+
+namespace {
+
+const QString kStandby = QStringLiteral("STANDBY");
+
+// Where a received line goes, by the state in force when it is read.
+enum class Route { Smtp, SmtpGreeting, Pop, PopDownload, Discard, Recovery, Unexpected };
+
+Route routeFor(const QString& state)
+{
+    struct Entry {
+        const char* state;
+        Route route;
+    };
+    static const Entry table[] = {
+        {"SMTP", Route::Smtp},
+        {"SMTP QUIT", Route::Smtp},
+        {"SMTP STANDBY", Route::SmtpGreeting},
+        {"POP", Route::Pop},
+        {"POP STANDBY", Route::Pop},
+        {"POP START", Route::Pop},
+        {"POP MESSAGE DOWNLOADING", Route::PopDownload},
+        {"POP QUIT", Route::Discard},
+        {"STANDBY", Route::Recovery},
+    };
+    for (const Entry& e : table)
+        if (state == QLatin1String(e.state))
+            return e.route;
+    return Route::Unexpected;
+}
+
+// Seconds on the whole-second clock the cooperative wait uses.
+qint64 wholeSeconds() { return platform::Now().toMSecsSinceEpoch() / 1000; }
+
+} // namespace
+
+clsInetGateway::clsInetGateway(QObject* parent) : QObject(parent)
+{
+    frmSocket::instance().bind(this);
+    lastArrival_ = platform::Now();
+}
+
+clsInetGateway::~clsInetGateway()
+{
+    if (frmSocket* h = frmSocket::existing())
+        h->unbind(this);
+}
+
+void clsInetGateway::applySettings(const config::GatewaySettings& s)
+{
+    TimeOut = s.TimeOut;
+    SMTPPort = s.SMTPPort;
+    SMTPServer = s.SMTPServer;
+    SMTPDomain = s.SMTPDomain;
+    POPPort = s.POPPort;
+    PopServer = s.PopServer;
+    UserName = s.UserName;
+    Password = s.Password;
+    DeleteOffServer = s.DeleteOffServer;
+    MessageMax = s.MessageMax;
+    ReturnAddress = s.ReturnAddress;
+    ExtMap = s.ExtMap;
+}
+
+void clsInetGateway::log(const QString& s)
+{
+    loggedMessage_ = s;
+    emit LogMessageEvent();
+}
+
+void clsInetGateway::LogMessage(const QString& s) { log(s); }
+
+void clsInetGateway::setState(const QString& s)
+{
+    if (state_ == s)
+        return;
+    state_ = s;
+    emit StateChanged(s);
+}
+
+int clsInetGateway::SocketState() const { return frmSocket::instance().stateNumber(); }
+
+QString clsInetGateway::SocketConnect()
+{
+    frmSocket& h = frmSocket::instance();
+    // A failure of the connect being started is reported by the result, not as a close.
+    inConnect_ = true;
+    h.close();
+    platform::WaitSeconds(0.2f);
+    ReceiveBuffer.clear();
+    lastArrival_ = platform::Now();
+    if (TargetPort < 1 || TargetPort > 65535) {
+        inConnect_ = false;
+        return QStringLiteral("ERROR connecting: ") + SignedForm(380) + QStringLiteral(" Invalid property value");
+    }
+    h.connectTo(TargetHost, quint16(TargetPort));
+    const qint64 deadline = wholeSeconds() + 1;
+    for (;;) {
+        const int n = h.stateNumber();
+        if (n == 6 || n == 7)
+            break;
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+        if (wholeSeconds() >= deadline || state_ == QLatin1String("POP STANDBY") || state_ == kStandby)
+            break;
+        // Gives the processor away between turns; a test clock moves on instead.
+        platform::clock().sleepMs(5);
+    }
+    inConnect_ = false;
+    const int n = h.stateNumber();
+    if (n == 6 || n == 7)
+        return QStringLiteral("OK");
+    return QStringLiteral("Error: Host not found");
+}
+
+void clsInetGateway::SocketDisconnect() { frmSocket::instance().close(); }
+
+void clsInetGateway::SocketSend(const QString& text)
+{
+    QTcpSocket* s = frmSocket::instance().Socket();
+    const QByteArray bytes = text.toLatin1();
+    const qint64 deadline = wholeSeconds() + 6;
+    for (;;) {
+        if (s->state() != QAbstractSocket::ConnectedState) {
+            log(QStringLiteral("ERROR ") + SignedForm(gateway::kErrInvalidState)
+                + QStringLiteral(": Wrong protocol or connection state for the requested transaction or request"));
+            return;
+        }
+        if (s->bytesToWrite() > frmSocket::kHighWater)
+            s->flush();
+        if (s->bytesToWrite() <= frmSocket::kHighWater) {
+            s->write(bytes);
+            // Our own words restart the wait for an answer.
+            lastArrival_ = platform::Now();
+            return;
+        }
+        // The peer is not taking data yet (11035): retry until the deadline.
+        if (wholeSeconds() >= deadline) {
+            log(QStringLiteral("ERROR:11035, Socket timeout"));
+            return;
+        }
+        QCoreApplication::processEvents();
+        s->waitForBytesWritten(10);
+        platform::clock().sleepMs(1);
+    }
+}
+
+void clsInetGateway::tmrSocket_Timer()
+{
+    receive();
+    checkSilence();
+}
+
+void clsInetGateway::receive()
+{
+    // A tick inside a handler's own event processing waits: lines must be handled in order.
+    if (inReceive_)
+        return;
+    QTcpSocket* s = frmSocket::instance().Socket();
+    if (s->bytesAvailable() <= 0)
+        return;
+    inReceive_ = true;
+    QString chunk = QString::fromLatin1(s->readAll());
+    lastArrival_ = platform::Now();
+    if (!ReceiveBuffer.isEmpty()) {
+        chunk = ReceiveBuffer + chunk;
+        ReceiveBuffer.clear();
+    }
+    dispatchLines(chunk);
+    inReceive_ = false;
+    if (closePending_) {
+        closePending_ = false;
+        Socket_Close();
+    }
+}
+
+void clsInetGateway::dispatchLines(QString chunk)
+{
+    static const QString crlf = QStringLiteral("\r\n");
+    qsizetype pos = 0;
+    for (;;) {
+        const qsizetype eol = chunk.indexOf(crlf, pos);
+        if (eol < 0) {
+            if (pos < chunk.size())
+                ReceiveBuffer = chunk.mid(pos);
+            return;
+        }
+        QString line = chunk.mid(pos, eol - pos);
+        const QString st = state_;
+        Route route = routeFor(st);
+        if (route == Route::Recovery) {
+            // A connection reported as failed that completed after all.
+            if (line.startsWith(QLatin1String("+OK"))) {
+                setState(QStringLiteral("POP STANDBY"));
+                LastCommand.clear();
+                PopConverse(line);
+                log(QStringLiteral("POP Connection made on retry or auto-recovery"));
+                pos = eol + 2;
+                continue;
+            }
+            if (chunk.mid(pos, 4) == QLatin1String("220 ")) {
+                setState(QStringLiteral("SMTP STANDBY"));
+                route = Route::SmtpGreeting;
+            } else {
+                route = Route::Unexpected;
+            }
+        }
+        switch (route) {
+        case Route::Smtp:
+            SmtpConverse(line);
+            break;
+        case Route::SmtpGreeting: {
+            // A two-line greeting is answered once, on its second line; text after a
+            // one-line greeting is dropped.
+            const qsizetype eol2 = chunk.indexOf(crlf, eol + 2);
+            if (eol2 < 0) {
+                SmtpConverse(line);
+                return;
+            }
+            SmtpConverse(chunk.mid(eol + 2, eol2 - eol - 2));
+            break;
+        }
+        case Route::Pop:
+            PopConverse(line);
+            break;
+        case Route::PopDownload:
+            if (RawLinesNumber == 0 && line.startsWith(QLatin1String("+OK")))
+                break;
+            if (line == QLatin1String(".")) {
+                PopConverse(line);
+                break;
+            }
+            if (line.startsWith(QLatin1Char('.')))
+                line.remove(0, 1);
+            RawLines.append(line);
+            RawLinesNumber = qint32(RawLines.size());
+            break;
+        case Route::Discard:
+            return;
+        case Route::Recovery:
+        case Route::Unexpected:
+            log(QStringLiteral("ERROR ") + st + QStringLiteral(": DATA_ARRIVAL Unexpected Message, ") + chunk.mid(pos));
+            break;
+        }
+        pos = eol + 2;
+    }
+}
+
+void clsInetGateway::Socket_Connect() { Connected = true; }
+
+void clsInetGateway::Socket_Close()
+{
+    if (inConnect_)
+        return;
+    if (inReceive_) {
+        closePending_ = true;
+        return;
+    }
+    // What the peer said before it closed is handled first, in the state it was said in.
+    receive();
+    Connected = false;
+    const QString st = state_;
+    if (st == QLatin1String("SMTP END") || st == QLatin1String("SMTP QUIT")) {
+        log(QStringLiteral("OK ") + st);
+        setState(QStringLiteral("POP START"));
+        PopStart();
+    } else if (st == QLatin1String("SMTP") || st == QLatin1String("SMTP STANDBY")) {
+        log(QStringLiteral("WARNING SMTP: Socket disconnect prematurely, will try POP: ") + NowShort());
+        setState(QStringLiteral("POP START"));
+        PopStart();
+    } else {
+        if (st == QLatin1String("POP QUIT"))
+            log(QStringLiteral("OK END: INTERNET EMAIL connection SUCCESSFULLY COMPLETED: ") + NowShort());
+        else if (st == QLatin1String("POP"))
+            log(QStringLiteral("ERROR POP: Socket disconnect prematurely: ") + NowShort());
+        else
+            log(QStringLiteral("ERROR ") + st + QStringLiteral(" Socket disconnected unexpectedly."));
+        frmSocket::instance().tmrSocket()->stop();
+        setState(kStandby);
+    }
+}
+
+void clsInetGateway::checkSilence()
+{
+    // A server that stops answering must not hold the robot until someone presses Reset.
+    if (state_ == kStandby || inConnect_)
+        return;
+    const qint64 bound = TimeOut > 0 ? TimeOut : 100;
+    if (lastArrival_.msecsTo(platform::Now()) < bound * 1000)
+        return;
+    log(QStringLiteral("ERROR ") + state_ + QStringLiteral(": no answer from server for ")
+        + QString::number(bound) + QStringLiteral(" seconds"));
+    lastArrival_ = platform::Now();
+    frmSocket::instance().close();
+    Socket_Close();
+}
