@@ -48,6 +48,11 @@ void clsInetGateway::SmtpConverse(const QString& reply)
 {
     const auto& rc = config::Running();
     const int code = replyCode(reply);
+    // Only the last line of a multi-line reply answers the command. Taking each line as a
+    // reply puts the conversation one step ahead of the server, and a stray 250 after DATA
+    // would then delete a message that was never transmitted.
+    if (code != 0 && reply.size() >= 4 && reply.at(3) == QLatin1Char('-'))
+        return;
     SmtpReplyCode = qint16(code);
     switch (code) {
     case 250:
