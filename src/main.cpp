@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTimer>
 
 #include <cstdio>
@@ -143,6 +144,15 @@ int main(int argc, char** argv)
         o.headless = true;
     if (o.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        // Services and cron jobs often have no runtime folder; give Qt a private one rather
+        // than a warning on every start.
+        const QString runtime = QDir::tempPath() + QStringLiteral("/runtime-") + QString::number(::getuid());
+        if (QDir().mkpath(runtime)) {
+            QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+        }
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));

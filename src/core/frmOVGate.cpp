@@ -127,8 +127,10 @@ void frmOVGate::Form_Load()
     WriteLogbook(QString(50, QLatin1Char('~')) + QStringLiteral("\r\n********** STARTUP Tarnwick ver ") + VersionText());
     startupLogged_ = true;
     const QStringList pending = std::exchange(pendingLog_, {});
+    flushingPending_ = true;
     for (const QString& t : pending)
         PublishLog(t);
+    flushingPending_ = false;
 
     // 7. First-run check.
     if (firstRunCheckNeeded()) {
@@ -141,6 +143,7 @@ void frmOVGate::Form_Load()
             MsgBox(QStringLiteral("Tarnwick now shutting down.  You can configure Tarnwick later when you have the "
                                   "necessary info."),
                    MsgButtons::OK, MsgIcon::None);
+            exitCode_ = 3; // not configured: a caller such as a service manager should know
             RequestUnload(UnloadMode::FromCode, QStringLiteral("not configured"));
             return;
         }
@@ -258,7 +261,9 @@ void frmOVGate::InetMail_LogMessage()
 
 void frmOVGate::PublishLog(const QString& text)
 {
-    if (options_.headless)
+    // Without a display, standard error is where a person at a shell or a service manager sees
+    // the robot; lines held back for the logbook are printed once, when they arrive.
+    if (options_.headless && !flushingPending_)
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     if (!startupLogged_) {
         pendingLog_ << text;
@@ -277,7 +282,8 @@ bool frmOVGate::Form_QueryUnload(UnloadMode origin)
 {
     if (origin != UnloadMode::FormControlMenu || config::Running().Unattended)
         return false;
-    const QString question = QStringLiteral("ARE YOU SURE ??!!!\r\n\r\nClosing Tarnwick will disable automatic data "
+    // The "??!" is split so that no compiler reads it as a trigraph.
+    const QString question = QStringLiteral("ARE YOU SURE ?" "?!!!\r\n\r\nClosing Tarnwick will disable automatic data "
                                             "transfer.\r\nIf all you want to do is minimise this visible monitor "
                                             "display, please click \"No\" below. \r\nTo continue with closing "
                                             "Tarnwick, click \"Yes\".");

@@ -115,6 +115,7 @@ private:
     QMenu* trayMenu_ = nullptr;
     bool startupLogged_ = false;
     QStringList pendingLog_;   // messages raised before the start-up line is in the logbook
+    bool flushingPending_ = false;
     bool ended_ = false;
     int exitCode_ = 0;
 };
