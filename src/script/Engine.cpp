@@ -1,0 +1,472 @@
+// The engine: global state, compiling and committing chunks, calls, classes, Err, limits.
+#include "script/Engine.h"
+
+#include "platform/Clock.h"
+#include "script/Nodes.h"
+#include "script/Parser.h"
+
+#include <pthread.h>
+
+namespace script {
+
+// ---------------------------------------------------------------- engine
+
+Engine::Engine() = default;
+
+Engine::~Engine()
+{
+    reset();
+    *alive = false;
+}
+
+void Engine::reset()
+{
+    // Objects may run Class_Terminate while globals are dropped, so clear values first and
+    // let the code go afterwards.
+    std::deque<GlobalSlot> old;
+    old.swap(globals);
+    for (GlobalSlot& g : old)
+        g.value = Variant();
+    old.clear();
+    globalIndex.clear();
+    items.clear();
+    classes.clear();
+    chunks.clear();
+    err.clear();
+    ++generation;
+}
+
+int Engine::addGlobal(const QString& name)
+{
+    globals.emplace_back();
+    globals.back().name = name;
+    return int(globals.size()) - 1;
+}
+
+int Engine::defineGlobal(const QString& name)
+{
+    int slot = addGlobal(name);
+    globalIndex.insert(name.toLower(), slot);
+    ++generation;
+    return slot;
+}
+
+bool Engine::findHostMember(const QString& name, Dispatch*& obj, int& id)
+{
+    for (NamedItem& it : items) {
+        if (!it.globalMembers)
+            continue;
+        int m = it.object->memberId(name, false);
+        if (m >= 0) {
+            obj = it.object.get();
+            id = m;
+            return true;
+        }
+    }
+    return false;
+}
+
+void Engine::addObject(const QString& name, Dispatch* obj, bool globalMembers)
+{
+    QString l = name.toLower();
+    for (const NamedItem& it : items)
+        if (it.name.compare(name, Qt::CaseInsensitive) == 0)
+            raiseError(457);
+    items.push_back({name, Ref<Dispatch>(obj), globalMembers});
+    int slot = globalSlot(l);
+    if (slot < 0)
+        slot = defineGlobal(name);
+    globals[size_t(slot)].value = Variant::fromObject(obj);
+    globals[size_t(slot)].isConst = true;
+    ++generation;
+}
+
+std::shared_ptr<Chunk> Engine::compile(const QString& code, bool global, Procedure* scope, bool exprOnly)
+{
+    auto chunk = std::make_shared<Chunk>();
+    CompileContext ctx;
+    ctx.scope = global ? nullptr : scope;
+    ctx.scopeClass = ctx.scope ? ctx.scope->cls : nullptr;
+    ctx.exprOnly = exprOnly;
+    parseChunk(*this, *chunk, code, ctx);
+    for (auto it = ctx.newGlobals.begin(); it != ctx.newGlobals.end(); ++it)
+        globalIndex.insert(it.key(), it.value());
+    for (auto& [slot, proc] : ctx.newProcs) {
+        globals[size_t(slot)].proc = proc;
+        globals[size_t(slot)].value = Variant();
+    }
+    for (auto& c : chunk->classes) {
+        c->chunk = chunk;
+        classes.insert(c->name.toLower(), c.get());
+    }
+    ++generation;
+    if (!chunk->procs.empty() || !chunk->classes.empty())
+        chunks.push_back(chunk);
+    return chunk;
+}
+
+void Engine::addCode(const QString& code)
+{
+    EngineEntry entry(*this);
+    std::shared_ptr<Chunk> chunk = compile(code, true, nullptr, false);
+    Frame top;
+    top.eng = this;
+    try {
+        execBlock(top, chunk->body);
+    } catch (ScriptError& e) {
+        if (!e.line)
+            e.line = top.line;
+        throw;
+    }
+}
+
+Variant Engine::run(const QString& procName, std::vector<Variant>& args)
+{
+    EngineEntry entry(*this);
+    int slot = globalSlot(procName.toLower());
+    if (slot < 0 || !globals[size_t(slot)].proc)
+        raiseError(errTypeMismatch, errorDescription(errTypeMismatch) + QStringLiteral(": '") + procName + QLatin1Char('\''));
+    std::vector<Variant*> ptrs;
+    for (Variant& a : args)
+        ptrs.push_back(&a);
+    return callProc(globals[size_t(slot)].proc, nullptr, Args(ptrs.data(), ptrs.size()));
+}
+
+Variant Engine::evalText(const QString& expr)
+{
+    EngineEntry entry(*this);
+    std::shared_ptr<Chunk> chunk = compile(expr, true, nullptr, true);
+    Frame top;
+    top.eng = this;
+    return chunk->expr->eval(top);
+}
+
+void Engine::execute(Frame& f, const QString& code, bool global)
+{
+    bool atTop = global || !f.proc;
+    std::shared_ptr<Chunk> chunk;
+    try {
+        chunk = compile(code, atTop, f.proc, false);
+    } catch (ScriptError& e) {
+        e.line = 0;  // reported at the Execute statement
+        throw;
+    }
+    if (atTop) {
+        Frame top;
+        top.eng = this;
+        try {
+            execBlock(top, chunk->body);
+        } catch (ScriptError& e) {
+            e.line = 0;
+            throw;
+        }
+        return;
+    }
+    int line = f.line;
+    try {
+        execBlock(f, chunk->body);
+    } catch (ScriptError& e) {
+        e.line = 0;
+        f.line = line;
+        throw;
+    }
+    f.line = line;
+}
+
+Variant Engine::evaluate(Frame& f, const QString& expr)
+{
+    std::shared_ptr<Chunk> chunk;
+    try {
+        chunk = compile(expr, !f.proc, f.proc, true);
+    } catch (ScriptError& e) {
+        e.line = 0;
+        throw;
+    }
+    return chunk->expr->eval(f);
+}
+
+namespace {
+
+struct CallGuard {
+    CallGuard(Engine& e, Variant* s, int n) : eng(e), storage(s), count(n) { eng.enterCall(); }
+    ~CallGuard()
+    {
+        for (int i = 0; i < count; ++i)
+            storage[i].~Variant();
+        eng.leaveCall();
+    }
+    Engine& eng;
+    Variant* storage;
+    int count;
+};
+
+} // namespace
+
+Variant Engine::callProc(Procedure* p, ClassInstance* me, Args args)
+{
+    if (args.size() != p->params.size())
+        raiseError(errWrongArgs, errorDescription(errWrongArgs) + QStringLiteral(": '") + p->name + QLatin1Char('\''));
+    tick();
+    const int n = p->nLocals;
+    auto* storage = static_cast<Variant*>(alloca(sizeof(Variant) * size_t(n + 1)));
+    auto** vars = static_cast<Variant**>(alloca(sizeof(Variant*) * size_t(n + 1)));
+    for (int i = 0; i < n; ++i) {
+        new (&storage[i]) Variant();
+        vars[i] = &storage[i];
+    }
+    CallGuard guard(*this, storage, n);
+    for (size_t i = 0; i < p->params.size(); ++i) {
+        Variant* a = args[i];
+        if (p->params[i].byVal) {
+            storage[i] = a->isMissing() ? Variant() : *a;
+        } else {
+            vars[i] = a;
+        }
+    }
+    Frame fr;
+    fr.eng = this;
+    fr.proc = p;
+    fr.vars = vars;
+    fr.me = me;
+    fr.line = p->line;
+    Ref<ClassInstance> keepMe(me);
+    try {
+        execBlock(fr, p->body);
+    } catch (ScriptError& e) {
+        if (!e.line)
+            e.line = fr.line;
+        throw;
+    }
+    return std::move(fr.ret);
+}
+
+ClassInstance* Engine::newInstance(const QString& className)
+{
+    ClassDef* c = classes.value(className.toLower(), nullptr);
+    if (!c)
+        raiseError(errClassNotDefined, errorDescription(errClassNotDefined) + QStringLiteral(": '") + className + QLatin1Char('\''));
+    auto* inst = new ClassInstance(this, c, c->chunk.lock());
+    inst->addRef();
+    if (c->init) {
+        try {
+            callProc(c->init, inst, {});
+        } catch (...) {
+            inst->release();
+            throw;
+        }
+    }
+    return inst;
+}
+
+void Engine::enterCall()
+{
+    ++depth_;
+    checkStack();
+}
+
+void Engine::checkStack()
+{
+    char here;
+    if (stackBase_ && (&here < stackBase_ || depth_ > 20000)) {
+        raiseError(errOutOfStack);
+    }
+}
+
+void Engine::slowTick()
+{
+    ticks_ = 4096;
+    if (timeoutMs_ > 0 && entered_ > 0) {
+        qint64 now = platform::Now().toMSecsSinceEpoch();
+        if (now - startMs_ > timeoutMs_) {
+            ScriptError e{kTimeoutNumber, QStringLiteral("Script execution timed out"), QString::fromLatin1(kRuntimeSource)};
+            throw ScriptAbort{e};
+        }
+    }
+}
+
+void Engine::setRandomSeed(double seed)
+{
+    // Mixes the seed's bits into the middle of the generator's state, as Randomize does.
+    union { double d; uint64_t u; } x{seed};
+    uint32_t hi = uint32_t(x.u >> 32);
+    uint32_t mixed = (hi ^ (hi >> 16)) & 0xFFFF;
+    rnd_ = (rnd_ & 0xFF0000FFu) | (mixed << 8);
+    rnd_ &= 0xFFFFFF;
+}
+
+double Engine::nextRandom()
+{
+    rnd_ = (rnd_ * 1140671485u + 12820163u) & 0xFFFFFF;
+    lastRandom = double(rnd_) / 16777216.0;
+    return lastRandom;
+}
+
+EngineEntry::EngineEntry(Engine& e) : eng(e)
+{
+    if (eng.entered_++ == 0) {
+        eng.startMs_ = platform::Now().toMSecsSinceEpoch();
+        eng.ticks_ = 4096;
+        eng.depth_ = 0;
+        // Leave a margin of the thread's stack for C++ frames outside the engine.
+        pthread_attr_t attr;
+        if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+            void* addr = nullptr;
+            size_t size = 0;
+            pthread_attr_getstack(&attr, &addr, &size);
+            pthread_attr_destroy(&attr);
+            char here;
+            char* low = static_cast<char*>(addr);
+            size_t margin = std::min<size_t>(size / 4, 512 * 1024);
+            if (low && &here > low + margin)
+                eng.stackBase_ = low + margin;
+        }
+    }
+}
+
+EngineEntry::~EngineEntry()
+{
+    if (--eng.entered_ == 0)
+        eng.stackBase_ = nullptr;
+}
+
+// ---------------------------------------------------------------- class instances
+
+ClassInstance::ClassInstance(Engine* e, ClassDef* c, std::shared_ptr<Chunk> keep)
+    : eng_(e), cls_(c), keep_(std::move(keep)), alive_(e->alive)
+{
+    fields.resize(c->fields.size());
+    Frame f;
+    f.eng = e;
+    for (size_t i = 0; i < c->fields.size(); ++i) {
+        const ClassDef::Field& fd = c->fields[i];
+        if (!fd.hasDims)
+            continue;
+        std::vector<ArrayData::Bound> b;
+        for (Expr* d : fd.dims)
+            b.push_back({0, toLong(d->eval(f)) + 1});
+        auto* a = new ArrayData(b);
+        a->fixed = !fd.dims.empty();
+        fields[i] = Variant::fromArray(a);
+    }
+}
+
+QString ClassInstance::typeName() const
+{
+    return cls_->name;
+}
+
+int ClassInstance::memberId(const QString& name, bool fromInside)
+{
+    int idx = cls_->memberIndex.value(name.toLower(), -1);
+    if (idx < 0 || (!fromInside && !cls_->members[size_t(idx)].isPublic))
+        return -1;
+    return idx + 1;
+}
+
+Variant ClassInstance::invoke(int id, InvokeKind kind, Args args)
+{
+    if (!*alive_)
+        raiseError(errObjectRequired);
+    if (id == kDefault) {
+        if (cls_->defaultMember < 0)
+            raiseError(errNoMember);
+        id = cls_->defaultMember + 1;
+    }
+    if (id < 1 || id > int(cls_->members.size()))
+        raiseError(errNoMember);
+    const ClassDef::Member& m = cls_->members[size_t(id - 1)];
+    Ref<ClassInstance> keep(this);
+    if (m.field >= 0) {
+        Variant& fv = fields[size_t(m.field)];
+        if (kind == InvokeKind::Get)
+            return args.empty() ? fv : applyArgs(fv, args);
+        Variant value = *args.back();
+        Args index = args.first(args.size() - 1);
+        if (index.empty()) {
+            assignTo(fv, std::move(value), kind == InvokeKind::Set);
+        } else if (fv.isArray()) {
+            ArrayData* a = fv.arrayForWrite();
+            std::vector<int32_t> idx;
+            for (Variant* x : index) idx.push_back(toLong(*x));
+            assignTo(a->items[a->offset(idx)], std::move(value), kind == InvokeKind::Set);
+        } else {
+            raiseError(errTypeMismatch);
+        }
+        return Variant();
+    }
+    Procedure* p = kind == InvokeKind::Get ? m.get : kind == InvokeKind::Let ? m.let : m.set;
+    if (!p) {
+        if (kind == InvokeKind::Let && !m.set && m.get && m.get->kind != Procedure::PropGet)
+            raiseError(errIllegalAssign);
+        raiseError(errNoMember, errorDescription(errNoMember) + QStringLiteral(": '") + m.name + QLatin1Char('\''));
+    }
+    return eng_->callProc(p, this, args);
+}
+
+void ClassInstance::lastRelease()
+{
+    if (cls_->term && *alive_) {
+        refs_ = 1;
+        try {
+            eng_->callProc(cls_->term, this, {});
+        } catch (...) {
+            // An error in Class_Terminate has nowhere to go.
+        }
+        if (--refs_ > 0)
+            return;
+    }
+    delete this;
+}
+
+// ---------------------------------------------------------------- Err
+
+int ErrObject::memberId(const QString& name, bool)
+{
+    static const char* names[] = {"number", "description", "source", "clear", "raise", "helpfile", "helpcontext"};
+    QString l = name.toLower();
+    for (int i = 0; i < 7; ++i)
+        if (l == QLatin1String(names[i]))
+            return i + 1;
+    return -1;
+}
+
+Variant ErrObject::invoke(int id, InvokeKind kind, Args args)
+{
+    if (id == kDefault)
+        id = 1;
+    if (kind != InvokeKind::Get) {
+        const Variant& v = *args.back();
+        switch (id) {
+        case 1: number = toLong(v); break;
+        case 2: description = toStr(v); break;
+        case 3: source = toStr(v); break;
+        case 6: helpFile = toStr(v); break;
+        case 7: helpContext = toLong(v); break;
+        default: raiseError(errNoMember);
+        }
+        return Variant();
+    }
+    switch (id) {
+    case 1: if (!args.empty()) raiseError(errWrongArgs); return Variant::fromLong(number);
+    case 2: return Variant::fromString(description);
+    case 3: return Variant::fromString(source);
+    case 4: clear(); return Variant();
+    case 5: {
+        if (args.empty() || args[0]->isMissing())
+            raiseError(errArgNotOptional);
+        int n = toLong(*args[0]);
+        if (n == 0)
+            raiseError(errInvalidCall);
+        QString src = args.size() > 1 && !args[1]->isMissing() ? toStr(*args[1]) : QString::fromLatin1(kRuntimeSource);
+        QString desc = args.size() > 2 && !args[2]->isMissing() ? toStr(*args[2]) : errorDescription(n);
+        if (desc.isEmpty())
+            desc = QStringLiteral("Unknown runtime error");
+        throw ScriptError{n, desc, src};
+    }
+    case 6: return Variant::fromString(helpFile);
+    case 7: return Variant::fromLong(helpContext);
+    default: raiseError(errNoMember);
+    }
+}
+
+} // namespace script

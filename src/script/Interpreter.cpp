@@ -1,0 +1,708 @@
+// The evaluator: every tree node runs itself against a frame of vars.
+#include "script/Engine.h"
+#include "script/Nodes.h"
+
+#include <QTime>
+#include <cmath>
+
+namespace script {
+
+ArgPack::~ArgPack()
+{
+    for (ArrayData* a : locked_) {
+        --a->locks;
+        if (--a->refs == 0)
+            delete a;
+    }
+}
+
+namespace {
+
+void buildArgs(Frame& f, const ExprList& args, ArgPack& pack)
+{
+    for (Expr* e : args) {
+        Variant* r = e->ref(f, pack);
+        if (!r) {
+            r = pack.temp();
+            *r = e->eval(f);
+        }
+        pack.add(r);
+    }
+}
+
+bool isWhole(const Variant& v)
+{
+    return v.type() == vtInteger || v.type() == vtLong;
+}
+
+int64_t wholeValue(const Variant& v)
+{
+    return v.type() == vtInteger ? v.intValue() : v.longValue();
+}
+
+Variant wholeOrLong(int64_t r, bool bothInteger)
+{
+    if (bothInteger && r >= -32768 && r <= 32767)
+        return Variant::fromInteger(int16_t(r));
+    if (r >= INT32_MIN && r <= INT32_MAX)
+        return Variant::fromLong(int32_t(r));
+    return Variant::fromDouble(double(r));
+}
+
+std::vector<int32_t> indexValues(Args args)
+{
+    std::vector<int32_t> idx;
+    idx.reserve(args.size());
+    for (Variant* a : args)
+        idx.push_back(toLong(*a));
+    return idx;
+}
+
+// Element of an array variable for writing (copied first if shared).
+Variant& elementFor(Variant& arrVar, Args args)
+{
+    ArrayData* a = arrVar.arrayForWrite();
+    std::vector<int32_t> idx = indexValues(args);
+    return a->items[a->offset(idx)];
+}
+
+Variant callMember(Frame& f, Dispatch* d, int id, const ExprList& args)
+{
+    ArgPack pack;
+    buildArgs(f, args, pack);
+    return d->invoke(id, InvokeKind::Get, pack.args());
+}
+
+} // namespace
+
+Variant applyArgs(const Variant& target, Args args)
+{
+    if (target.isArray()) {
+        ArrayData* a = target.array();
+        std::vector<int32_t> idx = indexValues(args);
+        return a->items[a->offset(idx)];
+    }
+    if (target.isObject()) {
+        if (!target.object())
+            raiseError(errObjectNotSet);
+        return target.object()->invoke(Dispatch::kDefault, InvokeKind::Get, args);
+    }
+    if (args.empty())
+        return target;
+    raiseError(errTypeMismatch);
+}
+
+void assignTo(Variant& dst, Variant v, bool isSet)
+{
+    if (isSet) {
+        if (!v.isObject())
+            raiseError(errObjectRequired);
+        dst = std::move(v);
+        return;
+    }
+    if (v.isObject())
+        v = valueOf(v);
+    dst = std::move(v);
+}
+
+void Expr::assign(Frame&, Variant, bool)
+{
+    raiseError(errIllegalAssign);
+}
+
+Flow execBlock(Frame& f, const Block& b)
+{
+    for (Stmt* s : b) {
+        f.line = s->line;
+        if (!f.resumeNext) {
+            Flow fl = s->exec(f);
+            if (fl != Flow::Normal)
+                return fl;
+            continue;
+        }
+        try {
+            Flow fl = s->exec(f);
+            if (fl != Flow::Normal)
+                return fl;
+        } catch (ScriptError& e) {
+            if (!e.line)
+                e.line = f.line;
+            f.eng->err.set(e);
+        }
+    }
+    return Flow::Normal;
+}
+
+// ---------------------------------------------------------------- names
+
+Variant MeExpr::eval(Frame& f)
+{
+    return Variant::fromObject(f.me);
+}
+
+Variant* NameExpr::variable(Frame& f, bool create)
+{
+    switch (kind) {
+    case Local: return f.vars[slot];
+    case Global: {
+        GlobalSlot& g = f.eng->globals[size_t(slot)];
+        return g.proc ? nullptr : &g.value;
+    }
+    case Field: return &f.me->fields[size_t(slot)];
+    case Return: return &f.ret;
+    case Dynamic: {
+        Engine& e = *f.eng;
+        int g = e.globalSlot(lname);
+        if (g >= 0) {
+            kind = Global;
+            slot = g;
+            return variable(f, create);
+        }
+        if (cacheGen != e.generation) {
+            cacheObj = nullptr;
+            e.findHostMember(name, cacheObj, cacheId);
+            cacheGen = e.generation;
+        }
+        if (cacheObj)
+            return nullptr;
+        if (fallback >= 0)
+            return f.vars[fallback];
+        if (explicitMode)
+            raiseError(errUndefined, errorDescription(errUndefined) + QStringLiteral(": '") + name + QLatin1Char('\''));
+        if (!create || !topLevel)
+            return nullptr;
+        kind = Global;
+        slot = e.defineGlobal(name);
+        return &e.globals[size_t(slot)].value;
+    }
+    default:
+        return nullptr;
+    }
+}
+
+Variant NameExpr::eval(Frame& f)
+{
+    switch (kind) {
+    case Local: {
+        Variant& v = *f.vars[slot];
+        if (!hasArgs)
+            return v;
+        if (v.isArray() && args.size() <= 3) {
+            int32_t idx[3];
+            for (size_t i = 0; i < args.size(); ++i)
+                idx[i] = toLong(args[i]->eval(f));
+            ArrayData* a = v.array();
+            return a->items[a->offset(std::span<const int32_t>(idx, args.size()))];
+        }
+        ArgPack pack;
+        buildArgs(f, args, pack);
+        return applyArgs(v, pack.args());
+    }
+    case Global: {
+        GlobalSlot& g = f.eng->globals[size_t(slot)];
+        if (g.proc) {
+            ArgPack pack;
+            buildArgs(f, args, pack);
+            return f.eng->callProc(g.proc, nullptr, pack.args());
+        }
+        if (!hasArgs)
+            return g.value;
+        ArgPack pack;
+        buildArgs(f, args, pack);
+        return applyArgs(f.eng->globals[size_t(slot)].value, pack.args());
+    }
+    case Field: {
+        if (!hasArgs)
+            return f.me->fields[size_t(slot)];
+        ArgPack pack;
+        buildArgs(f, args, pack);
+        return applyArgs(f.me->fields[size_t(slot)], pack.args());
+    }
+    case Member:
+        return callMember(f, f.me, slot, args);
+    case BuiltinCall: {
+        if (int(args.size()) < builtin->minArgs || int(args.size()) > builtin->maxArgs)
+            raiseError(errWrongArgs, errorDescription(errWrongArgs) + QStringLiteral(": '") + name + QLatin1Char('\''));
+        ArgPack pack;
+        buildArgs(f, args, pack);
+        return builtin->fn(f, pack.args());
+    }
+    case Return:
+        return f.ret;
+    case Dynamic: {
+        Variant* v = variable(f, false);
+        if (kind != Dynamic)
+            return eval(f);
+        if (cacheObj)
+            return callMember(f, cacheObj, cacheId, args);
+        if (v) {
+            if (!hasArgs)
+                return *v;
+            ArgPack pack;
+            buildArgs(f, args, pack);
+            return applyArgs(*v, pack.args());
+        }
+        if (hasArgs || !topLevel)
+            raiseError(errTypeMismatch, errorDescription(errTypeMismatch) + QStringLiteral(": '") + name + QLatin1Char('\''));
+        return Variant();
+    }
+    }
+    return Variant();
+}
+
+Variant* NameExpr::ref(Frame& f, ArgPack& pack)
+{
+    if (kind == Member || kind == BuiltinCall)
+        return nullptr;
+    Variant* v = variable(f, true);
+    if (!v)
+        return nullptr;
+    if (!hasArgs)
+        return v;
+    if (!v->isArray())
+        return nullptr;
+    ArgPack idxPack;
+    buildArgs(f, args, idxPack);
+    ArrayData* a = v->arrayForWrite();
+    std::vector<int32_t> idx = indexValues(idxPack.args());
+    Variant* el = &a->items[a->offset(idx)];
+    pack.lock(a);
+    return el;
+}
+
+void NameExpr::assign(Frame& f, Variant v, bool isSet)
+{
+    if (kind == Member) {
+        ArgPack pack;
+        buildArgs(f, args, pack);
+        Variant* val = pack.temp();
+        *val = isSet ? std::move(v) : (v.isObject() ? valueOf(v) : std::move(v));
+        pack.add(val);
+        f.me->invoke(slot, isSet ? InvokeKind::Set : InvokeKind::Let, pack.args());
+        return;
+    }
+    if (kind == Global && f.eng->globals[size_t(slot)].isConst)
+        raiseError(errIllegalAssign, errorDescription(errIllegalAssign) + QStringLiteral(": '") + name + QLatin1Char('\''));
+    Variant* var = variable(f, true);
+    if (!var) {
+        if (kind == Dynamic && cacheObj) {
+            ArgPack pack;
+            buildArgs(f, args, pack);
+            Variant* val = pack.temp();
+            *val = std::move(v);
+            pack.add(val);
+            cacheObj->invoke(cacheId, isSet ? InvokeKind::Set : InvokeKind::Let, pack.args());
+            return;
+        }
+        raiseError(errIllegalAssign, errorDescription(errIllegalAssign) + QStringLiteral(": '") + name + QLatin1Char('\''));
+    }
+    if (!hasArgs) {
+        assignTo(*var, std::move(v), isSet);
+        return;
+    }
+    ArgPack pack;
+    buildArgs(f, args, pack);
+    if (var->isArray()) {
+        Variant& el = elementFor(*var, pack.args());
+        assignTo(el, std::move(v), isSet);
+        return;
+    }
+    if (var->isObject()) {
+        if (!var->object())
+            raiseError(errObjectNotSet);
+        Variant* val = pack.temp();
+        *val = std::move(v);
+        pack.add(val);
+        Ref<Dispatch> keep(var->object());
+        keep->invoke(Dispatch::kDefault, isSet ? InvokeKind::Set : InvokeKind::Let, pack.args());
+        return;
+    }
+    raiseError(errTypeMismatch);
+}
+
+int MemberExpr::resolve(Dispatch* d)
+{
+    const void* sh = d->shape();
+    if (sh && sh == cacheShape)
+        return cacheId;
+    int id = d->memberId(name, fromInside);
+    if (id < 0)
+        raiseError(errNoMember, errorDescription(errNoMember) + QStringLiteral(": '") + name + QLatin1Char('\''));
+    cacheShape = sh;
+    cacheId = id;
+    return id;
+}
+
+Variant MemberExpr::eval(Frame& f)
+{
+    Variant o = obj->eval(f);
+    if (!o.isObject())
+        raiseError(errObjectRequired);
+    Dispatch* d = o.object();
+    if (!d)
+        raiseError(errObjectNotSet);
+    int id = resolve(d);
+    return callMember(f, d, id, args);
+}
+
+void MemberExpr::assign(Frame& f, Variant v, bool isSet)
+{
+    Variant o = obj->eval(f);
+    if (!o.isObject())
+        raiseError(errObjectRequired);
+    Dispatch* d = o.object();
+    if (!d)
+        raiseError(errObjectNotSet);
+    int id = resolve(d);
+    ArgPack pack;
+    buildArgs(f, args, pack);
+    Variant* val = pack.temp();
+    if (isSet && !v.isObject())
+        raiseError(errObjectRequired);
+    *val = (!isSet && v.isObject()) ? valueOf(v) : std::move(v);
+    pack.add(val);
+    d->invoke(id, isSet ? InvokeKind::Set : InvokeKind::Let, pack.args());
+}
+
+Variant ApplyExpr::eval(Frame& f)
+{
+    Variant t = target->eval(f);
+    ArgPack pack;
+    buildArgs(f, args, pack);
+    return applyArgs(t, pack.args());
+}
+
+void ApplyExpr::assign(Frame& f, Variant v, bool isSet)
+{
+    Variant t = target->eval(f);
+    if (!t.isObject() || !t.object())
+        raiseError(errObjectRequired);
+    ArgPack pack;
+    buildArgs(f, args, pack);
+    Variant* val = pack.temp();
+    *val = std::move(v);
+    pack.add(val);
+    t.object()->invoke(Dispatch::kDefault, isSet ? InvokeKind::Set : InvokeKind::Let, pack.args());
+}
+
+Variant NewExpr::eval(Frame& f)
+{
+    ClassInstance* inst = f.eng->newInstance(className);
+    Variant v = Variant::fromObject(inst);
+    inst->release();  // newInstance hands over one reference
+    return v;
+}
+
+Variant UnaryExpr::eval(Frame& f)
+{
+    Variant v = e->eval(f);
+    return isNot ? notOp(v) : negate(v);
+}
+
+Variant BinaryExpr::eval(Frame& f)
+{
+    Variant x = a->eval(f);
+    Variant y = b->eval(f);
+    if (isWhole(x) && isWhole(y)) {
+        int64_t p = wholeValue(x), q = wholeValue(y);
+        bool bothInt = x.type() == vtInteger && y.type() == vtInteger;
+        switch (op) {
+        case BinOp::Add: return wholeOrLong(p + q, bothInt);
+        case BinOp::Sub: return wholeOrLong(p - q, bothInt);
+        case BinOp::Mul: return wholeOrLong(p * q, bothInt);
+        case BinOp::Eq: return Variant::fromBool(p == q);
+        case BinOp::Ne: return Variant::fromBool(p != q);
+        case BinOp::Lt: return Variant::fromBool(p < q);
+        case BinOp::Le: return Variant::fromBool(p <= q);
+        case BinOp::Gt: return Variant::fromBool(p > q);
+        case BinOp::Ge: return Variant::fromBool(p >= q);
+        case BinOp::Mod:
+            if (q == 0) raiseError(errDivByZero);
+            return wholeOrLong(p % q, bothInt);
+        case BinOp::IntDiv:
+            if (q == 0) raiseError(errDivByZero);
+            return wholeOrLong(p / q, bothInt);
+        default: break;
+        }
+    } else if (x.type() == vtDouble && y.type() == vtDouble) {
+        double p = x.doubleValue(), q = y.doubleValue();
+        switch (op) {
+        case BinOp::Add: if (std::isfinite(p + q)) return Variant::fromDouble(p + q); break;
+        case BinOp::Sub: if (std::isfinite(p - q)) return Variant::fromDouble(p - q); break;
+        case BinOp::Mul: if (std::isfinite(p * q)) return Variant::fromDouble(p * q); break;
+        case BinOp::Lt: return Variant::fromBool(p < q);
+        case BinOp::Gt: return Variant::fromBool(p > q);
+        default: break;
+        }
+    } else if (op == BinOp::Concat && x.isString() && y.isString()) {
+        return Variant::fromString(x.str() + y.str());
+    }
+    switch (op) {
+    case BinOp::Eq: case BinOp::Ne: case BinOp::Lt: case BinOp::Le: case BinOp::Gt: case BinOp::Ge: case BinOp::Is:
+        return compareOp(op, x, y, a->isLiteral(), b->isLiteral());
+    default:
+        return binaryOp(op, x, y);
+    }
+}
+
+// ---------------------------------------------------------------- statements
+
+Flow AssignStmt::exec(Frame& f)
+{
+    target->assign(f, value->eval(f), isSet);
+    return Flow::Normal;
+}
+
+Flow AppendStmt::exec(Frame& f)
+{
+    Variant tail = this->tail->eval(f);
+    Variant* var = target->kind == NameExpr::Global && f.eng->globals[size_t(target->slot)].isConst ? nullptr
+                                                                                             : target->variable(f, true);
+    if (var && var->isString()) {
+        if (tail.isNull())
+            return Flow::Normal;
+        if (tail.isString())
+            var->strRef().append(tail.str());
+        else
+            var->strRef().append(toStr(valueOf(tail)));
+        return Flow::Normal;
+    }
+    Variant cur = target->eval(f);
+    target->assign(f, binaryOp(BinOp::Concat, cur, tail), false);
+    return Flow::Normal;
+}
+
+Flow ConstStmt::exec(Frame& f)
+{
+    Variant v = valueOf(value->eval(f));
+    Variant* var = target->variable(f, true);
+    if (!var)
+        raiseError(errIllegalAssign);
+    *var = std::move(v);
+    if (target->kind == NameExpr::Global)
+        f.eng->globals[size_t(target->slot)].isConst = true;
+    return Flow::Normal;
+}
+
+Flow IfStmt::exec(Frame& f)
+{
+    for (auto& [cond, block] : arms) {
+        Variant c = cond->eval(f);
+        bool taken = c.type() == vtBoolean ? c.boolValue() : (c.isNull() ? false : toBool(c));
+        if (taken)
+            return execBlock(f, block);
+    }
+    return execBlock(f, elseBlock);
+}
+
+Flow ForStmt::exec(Frame& f)
+{
+    Variant start = valueOf(from->eval(f));
+    Variant limit = valueOf(to->eval(f));
+    Variant inc = step ? valueOf(step->eval(f)) : Variant::fromInteger(1);
+    if (start.isNull() || limit.isNull() || inc.isNull())
+        raiseError(errInvalidNull);
+    double limitD = toDouble(limit);
+    double stepD = toDouble(inc);
+    auto* name = static_cast<NameExpr*>(var);
+    var->assign(f, start, false);
+    Variant* v = name->variable(f, true);
+    if (!v)
+        raiseError(errTypeMismatch);
+    bool wholeStep = isWhole(inc);
+    int64_t stepL = wholeStep ? wholeValue(inc) : 0;
+    for (;;) {
+        double cur = v->type() == vtInteger ? v->intValue() : v->type() == vtLong ? v->longValue() : toDouble(*v);
+        if (stepD >= 0 ? cur > limitD : cur < limitD)
+            break;
+        Flow fl = execBlock(f, body);
+        if (fl == Flow::ExitFor)
+            break;
+        if (fl != Flow::Normal)
+            return fl;
+        f.eng->tick();
+        if (wholeStep && isWhole(*v))
+            *v = wholeOrLong(wholeValue(*v) + stepL, v->type() == vtInteger && inc.type() == vtInteger);
+        else
+            *v = binaryOp(BinOp::Add, *v, inc);
+    }
+    return Flow::Normal;
+}
+
+Flow ForEachStmt::exec(Frame& f)
+{
+    Variant c = coll->eval(f);
+    std::vector<Variant> items;
+    if (c.isArray()) {
+        items = c.array()->items;
+    } else if (c.isObject()) {
+        if (!c.object())
+            raiseError(errObjectNotSet);
+        if (!c.object()->enumerate(items))
+            raiseError(errNotCollection);
+    } else {
+        raiseError(errNotCollection);
+    }
+    for (Variant& item : items) {
+        bool isObj = item.isObject();
+        var->assign(f, std::move(item), isObj);
+        Flow fl = execBlock(f, body);
+        if (fl == Flow::ExitFor)
+            break;
+        if (fl != Flow::Normal)
+            return fl;
+        f.eng->tick();
+    }
+    return Flow::Normal;
+}
+
+static bool condition(Frame& f, Expr* e)
+{
+    Variant c = e->eval(f);
+    if (c.type() == vtBoolean)
+        return c.boolValue();
+    if (c.isNull())
+        return false;
+    return toBool(c);
+}
+
+Flow DoStmt::exec(Frame& f)
+{
+    for (;;) {
+        if (pre == While && !condition(f, preCond)) break;
+        if (pre == Until && condition(f, preCond)) break;
+        Flow fl = execBlock(f, body);
+        if (fl == Flow::ExitDo)
+            break;
+        if (fl != Flow::Normal)
+            return fl;
+        f.eng->tick();
+        if (post == While && !condition(f, postCond)) break;
+        if (post == Until && condition(f, postCond)) break;
+    }
+    return Flow::Normal;
+}
+
+Flow SelectStmt::exec(Frame& f)
+{
+    Variant v = valueOf(e->eval(f));
+    for (auto& [values, block] : cases) {
+        for (Expr* x : values) {
+            Variant r = compareOp(BinOp::Eq, v, x->eval(f), e->isLiteral(), x->isLiteral());
+            if (r.type() == vtBoolean && r.boolValue())
+                return execBlock(f, block);
+        }
+    }
+    return execBlock(f, elseBlock);
+}
+
+Flow WithStmt::exec(Frame& f)
+{
+    Variant o = obj->eval(f);
+    if (!o.isObject())
+        raiseError(errObjectRequired);
+    Variant* h = holder->variable(f, true);
+    *h = std::move(o);
+    Flow fl = execBlock(f, body);
+    *holder->variable(f, true) = Variant();
+    return fl;
+}
+
+Flow OnErrorStmt::exec(Frame& f)
+{
+    f.resumeNext = resume;
+    f.eng->err.clear();
+    return Flow::Normal;
+}
+
+static std::vector<ArrayData::Bound> boundsOf(Frame& f, const ExprList& dims)
+{
+    std::vector<ArrayData::Bound> b;
+    for (Expr* d : dims) {
+        int32_t ub = toLong(d->eval(f));
+        if (ub < -1)
+            raiseError(errSubscript);
+        b.push_back({0, ub + 1});
+    }
+    size_t total = 1;
+    for (auto& x : b) {
+        total *= size_t(x.count);
+        if (total > 100'000'000)
+            raiseError(errOutOfMemory);
+    }
+    return b;
+}
+
+Flow DimStmt::exec(Frame& f)
+{
+    Variant* v = target->variable(f, true);
+    if (!v || v->isArray())
+        return Flow::Normal;
+    auto* a = new ArrayData(boundsOf(f, dims));
+    a->fixed = !dims.empty();
+    *v = Variant::fromArray(a);
+    return Flow::Normal;
+}
+
+Flow ReDimStmt::exec(Frame& f)
+{
+    for (auto& [target, dims] : targets) {
+        auto* name = static_cast<NameExpr*>(target);
+        Variant* v = name->variable(f, true);
+        if (!v)
+            raiseError(errTypeMismatch);
+        std::vector<ArrayData::Bound> b = boundsOf(f, dims);
+        if (v->isArray()) {
+            if (v->array()->fixed || v->array()->locks > 0)
+                raiseError(errArrayLocked);
+        }
+        if (preserve && v->isArray() && v->array()->rank() > 0) {
+            ArrayData* old = v->arrayForWrite();
+            if (old->rank() != int(b.size()))
+                raiseError(errSubscript);
+            for (size_t k = 0; k + 1 < b.size(); ++k)
+                if (old->bounds[k].count != b[k].count)
+                    raiseError(errSubscript);
+            size_t n = 1;
+            for (auto& x : b) n *= size_t(x.count);
+            old->items.resize(n);
+            old->bounds = b;
+            continue;
+        }
+        *v = Variant::fromArray(new ArrayData(b));
+    }
+    return Flow::Normal;
+}
+
+Flow EraseStmt::exec(Frame& f)
+{
+    auto* name = static_cast<NameExpr*>(target);
+    Variant* v = name->variable(f, false);
+    if (!v || !v->isArray())
+        raiseError(errTypeMismatch);
+    if (v->array()->locks > 0)
+        raiseError(errArrayLocked);
+    if (v->array()->fixed) {
+        ArrayData* a = v->arrayForWrite();
+        for (Variant& x : a->items) x = Variant();
+    } else {
+        *v = Variant::fromArray(new ArrayData());
+    }
+    return Flow::Normal;
+}
+
+Flow RandomizeStmt::exec(Frame& f)
+{
+    double s = seed ? toDouble(seed->eval(f)) : double(QTime::currentTime().msecsSinceStartOfDay()) / 1000.0;
+    f.eng->setRandomSeed(s);
+    return Flow::Normal;
+}
+
+Flow ExecuteStmt::exec(Frame& f)
+{
+    QString text = toStr(code->eval(f));
+    f.eng->execute(f, text, global);
+    return Flow::Normal;
+}
+
+} // namespace script

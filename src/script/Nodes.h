@@ -1,0 +1,208 @@
+// Syntax tree node types. The parser builds them; Interpreter.cpp gives them behaviour.
+#pragma once
+
+#include "script/Engine.h"
+
+namespace script {
+
+struct LiteralExpr final : Expr {
+    Variant v;
+    Variant eval(Frame&) override { return v; }
+    bool isLiteral() const override { return true; }
+};
+
+struct MissingExpr final : Expr {
+    Variant eval(Frame&) override { return Variant::missing(); }
+};
+
+struct MeExpr final : Expr {
+    Variant eval(Frame& f) override;
+};
+
+// A name, optionally with an argument list: variable, array element, procedure call,
+// builtin call or default-member call, bound to its slot at compile time.
+struct NameExpr final : Expr {
+    enum Kind { Local, Global, Field, Member, BuiltinCall, Return, Dynamic };
+    QString name;
+    QString lname;
+    Kind kind = Dynamic;
+    int slot = -1;
+    int fallback = -1;          // implicit local of a procedure, used when nothing else matches
+    const Builtin* builtin = nullptr;
+    bool explicitMode = false;  // Option Explicit in force
+    bool topLevel = false;      // in top-level code: assignment creates a global
+    ExprList args;
+    bool hasArgs = false;
+    // Cache of a dynamic lookup that found a host member.
+    int cacheGen = 0;
+    Dispatch* cacheObj = nullptr;
+    int cacheId = -1;
+
+    Variant eval(Frame& f) override;
+    Variant* ref(Frame& f, ArgPack& pack) override;
+    void assign(Frame& f, Variant v, bool isSet) override;
+    void callStmt(Frame& f) override { eval(f); }
+    // The variable for a binding that is one, else nullptr (procedures, builtins, members).
+    Variant* variable(Frame& f, bool create);
+};
+
+struct MemberExpr final : Expr {
+    Expr* obj = nullptr;
+    QString name;
+    ExprList args;
+    bool hasArgs = false;
+    bool fromInside = false;  // reached through Me
+    const void* cacheShape = nullptr;
+    int cacheId = -1;
+
+    Variant eval(Frame& f) override;
+    void assign(Frame& f, Variant v, bool isSet) override;
+    int resolve(Dispatch* d);
+};
+
+struct ApplyExpr final : Expr {
+    Expr* target = nullptr;
+    ExprList args;
+    Variant eval(Frame& f) override;
+    void assign(Frame& f, Variant v, bool isSet) override;
+};
+
+struct ParenExpr final : Expr {
+    Expr* inner = nullptr;
+    Variant eval(Frame& f) override { return inner->eval(f); }
+};
+
+struct NewExpr final : Expr {
+    QString className;
+    Variant eval(Frame& f) override;
+};
+
+struct UnaryExpr final : Expr {
+    bool isNot = false;
+    Expr* e = nullptr;
+    Variant eval(Frame& f) override;
+};
+
+struct BinaryExpr final : Expr {
+    BinOp op = BinOp::Add;
+    Expr* a = nullptr;
+    Expr* b = nullptr;
+    Variant eval(Frame& f) override;
+};
+
+// ---------------------------------------------------------------- statements
+
+struct ExprStmt final : Stmt {
+    Expr* e = nullptr;
+    Flow exec(Frame& f) override { e->callStmt(f); return Flow::Normal; }
+};
+
+struct AssignStmt final : Stmt {
+    Expr* target = nullptr;
+    Expr* value = nullptr;
+    bool isSet = false;
+    Flow exec(Frame& f) override;
+};
+
+// x = x & tail, done in place so that building a long string is not quadratic.
+struct AppendStmt final : Stmt {
+    NameExpr* target = nullptr;
+    Expr* tail = nullptr;
+    Flow exec(Frame& f) override;
+};
+
+struct ConstStmt final : Stmt {
+    NameExpr* target = nullptr;
+    Expr* value = nullptr;
+    Flow exec(Frame& f) override;
+};
+
+struct IfStmt final : Stmt {
+    std::vector<std::pair<Expr*, Block>> arms;
+    Block elseBlock;
+    Flow exec(Frame& f) override;
+};
+
+struct ForStmt final : Stmt {
+    Expr* var = nullptr;
+    Expr* from = nullptr;
+    Expr* to = nullptr;
+    Expr* step = nullptr;
+    Block body;
+    Flow exec(Frame& f) override;
+};
+
+struct ForEachStmt final : Stmt {
+    Expr* var = nullptr;
+    Expr* coll = nullptr;
+    Block body;
+    Flow exec(Frame& f) override;
+};
+
+struct DoStmt final : Stmt {
+    enum Cond { None, While, Until };
+    Cond pre = None;
+    Expr* preCond = nullptr;
+    Cond post = None;
+    Expr* postCond = nullptr;
+    Block body;
+    Flow exec(Frame& f) override;
+};
+
+struct SelectStmt final : Stmt {
+    Expr* e = nullptr;
+    std::vector<std::pair<ExprList, Block>> cases;
+    Block elseBlock;
+    Flow exec(Frame& f) override;
+};
+
+struct WithStmt final : Stmt {
+    NameExpr* holder = nullptr;  // hidden variable holding the object
+    Expr* obj = nullptr;
+    Block body;
+    Flow exec(Frame& f) override;
+};
+
+struct ExitStmt final : Stmt {
+    Flow flow = Flow::ExitProc;
+    Flow exec(Frame&) override { return flow; }
+};
+
+struct OnErrorStmt final : Stmt {
+    bool resume = false;
+    Flow exec(Frame& f) override;
+};
+
+struct DimStmt final : Stmt {
+    NameExpr* target = nullptr;
+    ExprList dims;
+    Flow exec(Frame& f) override;
+};
+
+struct ReDimStmt final : Stmt {
+    bool preserve = false;
+    std::vector<std::pair<Expr*, ExprList>> targets;
+    Flow exec(Frame& f) override;
+};
+
+struct EraseStmt final : Stmt {
+    Expr* target = nullptr;
+    Flow exec(Frame& f) override;
+};
+
+struct RandomizeStmt final : Stmt {
+    Expr* seed = nullptr;
+    Flow exec(Frame& f) override;
+};
+
+struct ExecuteStmt final : Stmt {
+    Expr* code = nullptr;
+    bool global = false;
+    Flow exec(Frame& f) override;
+};
+
+struct NoopStmt final : Stmt {
+    Flow exec(Frame&) override { return Flow::Normal; }
+};
+
+} // namespace script

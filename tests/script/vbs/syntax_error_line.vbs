@@ -1,0 +1,3 @@
+x = 1
+y = (2 +
+' expect error 1023 line 2
