@@ -1,6 +1,6 @@
 // Base64 and quoted-printable coding, text attachments, content header reading and the
 // unique file names: whole outputs, round trips and the edge cases of each rule.
-#include "GatewayRig.h"
+#include "support/GatewayRig.h"
 
 #include <gtest/gtest.h>
 

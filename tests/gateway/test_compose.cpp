@@ -1,6 +1,6 @@
 // The cycle start without a network: mapping data files to message files, the reject sweep,
 // recipient and attachment scanning, MIME composition and its failure paths.
-#include "GatewayRig.h"
+#include "support/GatewayRig.h"
 
 #include "platform/VbDate.h"
 

@@ -1,6 +1,6 @@
 // The SMTP conversation against a loopback transcript server: the exact bytes sent, the
 // files left in each folder and the log lines, for every reply branch and misbehaviour.
-#include "GatewayRig.h"
+#include "support/GatewayRig.h"
 
 #include "platform/VbDate.h"
 
