@@ -211,7 +211,12 @@ std::vector<Token> tokenize(const QString& code, int firstLine)
         case '(': t = Tok::LParen; break;
         case ')': t = Tok::RParen; break;
         case ',': t = Tok::Comma; break;
-        case '.': t = afterOperand() ? Tok::Dot : Tok::WithDot; break;
+        case '.': {
+            // "obj.x" is member access; ".x" after a blank or an operator refers to the With object.
+            bool blankBefore = i > 0 && (code[i - 1] == QLatin1Char(' ') || code[i - 1] == QLatin1Char('\t'));
+            t = afterOperand() && !blankBefore ? Tok::Dot : Tok::WithDot;
+            break;
+        }
         case '+': t = Tok::Plus; break;
         case '-': t = Tok::Minus; break;
         case '*': t = Tok::Star; break;
@@ -240,6 +245,9 @@ std::vector<Token> tokenize(const QString& code, int firstLine)
         ++i;
         push(t);
     }
+    // A fault at the end of the text belongs to its last line.
+    if (n > 0 && (code[n - 1] == QLatin1Char('\n') || code[n - 1] == QLatin1Char('\r')) && line > firstLine)
+        --line;
     push(Tok::Newline);
     push(Tok::End);
     return out;

@@ -790,9 +790,10 @@ int compareValues(const Variant& a, const Variant& b, bool textCompare, bool har
             raiseError(errTypeMismatch);
         bool hardNum = sa ? hardB : hardA;
         bool hardStr = sa ? hardA : hardB;
-        if (hardNum) {
-            // A literal number converts the string; text that is no number is a mismatch.
-            double x = toDouble(sa ? a : b), y = toDouble(o);
+        double parsed;
+        if (hardNum && parseNumber(sa ? a.str() : b.str(), parsed)) {
+            // A literal number converts the string when the string holds a number.
+            double x = parsed, y = toDouble(o);
             int c = x < y ? -1 : x > y ? 1 : 0;
             return sa ? c : -c;
         }

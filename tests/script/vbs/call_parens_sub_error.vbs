@@ -1,0 +1,4 @@
+Sub Two(a, b)
+End Sub
+Two(1, 2)
+' expect error 1044 line 3

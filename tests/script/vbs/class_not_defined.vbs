@@ -1,0 +1,2 @@
+Set x = New Nope
+' expect error 506 line 1

@@ -1,0 +1,2 @@
+Exit For
+' expect error 1039 line 1

@@ -1,0 +1,2 @@
+x = Me
+' expect error 1037 line 1

@@ -1,0 +1,3 @@
+Dim a
+Dim a
+' expect error 1041 line 2

@@ -1,0 +1,2 @@
+x = "abc
+' expect error 1033 line 1
