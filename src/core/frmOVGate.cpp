@@ -68,6 +68,7 @@ frmOVGate::frmOVGate(StartOptions options, QWidget* parent) : QMainWindow(parent
     layout->addWidget(lblProgress);
     layout->addWidget(lstMon, 1);
     setCentralWidget(central);
+    createMenus();
     resize(640, 420);
 
     Timer1.setObjectName(QStringLiteral("Timer1"));
@@ -413,8 +414,12 @@ void frmOVGate::mPopExit_Click()
 
 void frmOVGate::mnuConfig_Click()
 {
+    if (!robotIdle()) {
+        MsgBox(QStringLiteral("Tarnwick presently busy processing, try this again later."));
+        return;
+    }
     // Until the settings dialog exists, the settings file opens in the desktop's editor; the
-    // changes take effect at the next start.
+    // changes take effect at the next start or Reset.
     QDesktopServices::openUrl(QUrl::fromLocalFile(config::Running().INIPath));
 }
 

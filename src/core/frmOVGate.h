@@ -64,6 +64,18 @@ public:
     void PrepareEmailScript();
     void RecoverGateway(const QString& text);
 
+    // Menu commands.
+    void mnuEmailSMTP_Click();
+    void mnuEmailPOP_Click();
+    void mnuEmailEncode_Click();
+    void mnuEmailPassword_Click();
+    void mnuWWWImmediate_Click();
+    void mnuPause_Click();
+    void mnuReset_Click();
+    void mnuHelpAbout_Click();
+    QString AboutText() const;
+    void RunWWWInterval();
+
     void mPopRestore_Click();
     void mPopLogBook_Click();
     void mPopExit_Click();
@@ -101,6 +113,10 @@ protected:
 
 private:
     bool actionsAllowCycle() const;
+    bool robotIdle() const;
+    void createMenus();
+    // Sets Actions, starts a cycle, and puts "NORMAL" back.
+    void partialCycle(const QString& actions, bool prepareScript);
     void InetMail_LogMessage();
     void createGateway();
     void addTrayIcon();
@@ -113,6 +129,7 @@ private:
     QTimer lockRetry_;
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
+    QAction* mnuPause_ = nullptr;
     bool startupLogged_ = false;
     QStringList pendingLog_;   // messages raised before the start-up line is in the logbook
     bool flushingPending_ = false;

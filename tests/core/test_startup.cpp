@@ -152,7 +152,7 @@ TEST_F(StartupFixture, CloseRuleQuestionsOnlyTheWindowsOwnClose)
     w->RequestUnload(frmOVGate::UnloadMode::FormControlMenu, QStringLiteral("closed by the user"));
     EXPECT_FALSE(w->ended());
     ASSERT_EQ(msgs->shown.size(), 1);
-    EXPECT_TRUE(msgs->shown[0].text.startsWith(QStringLiteral("ARE YOU SURE ??!!!\r\n\r\nClosing Tarnwick will disable")));
+    EXPECT_TRUE(msgs->shown[0].text.startsWith(QStringLiteral("ARE YOU SURE ?" "?!!!\r\n\r\nClosing Tarnwick will disable")));
     EXPECT_TRUE(msgs->shown[0].text.endsWith(QStringLiteral("please click \"No\" below. \r\nTo continue with closing "
                                                             "Tarnwick, click \"Yes\".")));
     EXPECT_EQ(msgs->shown[0].icon, platform::MsgIcon::Exclamation);
@@ -171,4 +171,29 @@ TEST_F(StartupFixture, CloseRuleQuestionsOnlyTheWindowsOwnClose)
     w->RequestUnload(frmOVGate::UnloadMode::FormControlMenu, QStringLiteral("closed by the user"));
     EXPECT_TRUE(w->ended());
     EXPECT_TRUE(logbook().contains(QStringLiteral(": closed by the user")));
+}
+
+TEST_F(StartupFixture, PauseTogglesAndAboutNamesTheFolder)
+{
+    configure(QStringLiteral("smtp.example.com"), QStringLiteral("pop.example.com"));
+    auto w = start();
+    w->mnuPause_Click();
+    EXPECT_TRUE(w->Paused);
+    w->mnuPause_Click();
+    EXPECT_FALSE(w->Paused);
+    const QStringList about = w->AboutText().split(QStringLiteral("\r\n"));
+    ASSERT_GE(about.size(), 8);
+    EXPECT_EQ(about[0], QStringLiteral("Tarnwick ver ") + frmOVGate::VersionText());
+    EXPECT_EQ(about[1], QStringLiteral("Installed in folder '") + home + QStringLiteral("'"));
+    EXPECT_EQ(about[2], QString());
+    EXPECT_EQ(about[4], QStringLiteral("Help and documentation supplied as file 'Tarnwick.htm'."));
+    EXPECT_EQ(about[6], QStringLiteral("Programmers' Comments (if any):"));
+    // Reset runs the start-up sequence again on a fresh gateway, keeping the flags.
+    w->mnuPause_Click();
+    w->mnuReset_Click();
+    EXPECT_TRUE(w->Paused);
+    EXPECT_FALSE(w->ended());
+    ASSERT_TRUE(w->InetMail);
+    EXPECT_EQ(w->InetMail->SMTPServer, QStringLiteral("smtp.example.com"));
+    EXPECT_EQ(logbook().count(QStringLiteral("STARTUP Tarnwick")), 2);
 }
