@@ -146,6 +146,7 @@ private:
     QString loggedMessage_;
     QString lastUniqueName_;
     QDateTime lastArrival_;       // when the server last said anything (for the silence bound)
+    bool sentSinceTick_ = false;
     bool inReceive_ = false;
     bool closePending_ = false;
     bool inConnect_ = false;

@@ -133,7 +133,7 @@ void clsInetGateway::SocketSend(const QString& text)
 {
     QTcpSocket* s = frmSocket::instance().Socket();
     const QByteArray bytes = text.toLatin1();
-    const qint64 deadline = wholeSeconds() + 6;
+    qint64 deadline = -1;   // taken only when the peer makes us wait: reading the clock per line is costly
     for (;;) {
         if (s->state() != QAbstractSocket::ConnectedState) {
             log(QStringLiteral("ERROR ") + SignedForm(gateway::kErrInvalidState)
@@ -144,11 +144,13 @@ void clsInetGateway::SocketSend(const QString& text)
             s->flush();
         if (s->bytesToWrite() <= frmSocket::kHighWater) {
             s->write(bytes);
-            // Our own words restart the wait for an answer.
-            lastArrival_ = platform::Now();
+            // Our own words restart the wait for an answer (noted here, timed at the next tick).
+            sentSinceTick_ = true;
             return;
         }
         // The peer is not taking data yet (11035): retry until the deadline.
+        if (deadline < 0)
+            deadline = wholeSeconds() + 6;
         if (wholeSeconds() >= deadline) {
             log(QStringLiteral("ERROR:11035, Socket timeout"));
             return;
@@ -297,6 +299,10 @@ void clsInetGateway::Socket_Close()
 void clsInetGateway::checkSilence()
 {
     // A server that stops answering must not hold the robot until someone presses Reset.
+    if (sentSinceTick_) {
+        sentSinceTick_ = false;
+        lastArrival_ = platform::Now();
+    }
     if (state_ == kStandby || inConnect_)
         return;
     const qint64 bound = TimeOut > 0 ? TimeOut : 100;
