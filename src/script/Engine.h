@@ -46,8 +46,8 @@ public:
     Variant* temp()
     {
         if (nt_ < kInline) return &inlineTemps_[nt_++];
-        moreTemps_.emplace_back();
-        return &moreTemps_.back();
+        moreTemps_.push_back(std::make_unique<Variant>());
+        return moreTemps_.back().get();
     }
     void lock(ArrayData* a) { ++a->locks; ++a->refs; locked_.push_back(a); }
     Args args() const { return n_ <= kInline ? Args(inlinePtrs_, n_) : Args(morePtrs_.data(), n_); }
@@ -60,7 +60,7 @@ private:
     size_t n_ = 0;
     Variant inlineTemps_[kInline];
     size_t nt_ = 0;
-    std::deque<Variant> moreTemps_;
+    std::vector<std::unique_ptr<Variant>> moreTemps_;
     std::vector<ArrayData*> locked_;
 };
 
@@ -259,6 +259,8 @@ public:
     std::shared_ptr<bool> alive = std::make_shared<bool>(true);
     // Where WScript.Echo-like host output goes when a host wants the engine to print.
     std::function<void(const QString&)> print;
+    // MsgBox and InputBox raise 70 when the host allows no user interface.
+    bool allowUI = true;
 
 private:
     friend struct EngineEntry;

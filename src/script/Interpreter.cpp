@@ -1,5 +1,6 @@
 // The evaluator: every tree node runs itself against a frame of vars.
 #include "script/Engine.h"
+#include "script/Library.h"
 #include "script/Nodes.h"
 
 #include <QTime>
@@ -387,6 +388,8 @@ void ApplyExpr::assign(Frame& f, Variant v, bool isSet)
 
 Variant NewExpr::eval(Frame& f)
 {
+    if (Dispatch* d = newRuntimeClass(*f.eng, className))
+        return Variant::fromObject(d);
     ClassInstance* inst = f.eng->newInstance(className);
     Variant v = Variant::fromObject(inst);
     inst->release();  // newInstance hands over one reference
@@ -455,20 +458,30 @@ Flow AssignStmt::exec(Frame& f)
 
 Flow AppendStmt::exec(Frame& f)
 {
-    Variant tail = this->tail->eval(f);
+    // The parts are evaluated before the target is touched, as the plain assignment would.
+    Variant parts[4];
+    std::vector<Variant> more;
+    size_t n = tails.size();
+    for (size_t i = 0; i < n; ++i) {
+        Variant v = tails[i]->eval(f);
+        if (i < 4) parts[i] = std::move(v); else more.push_back(std::move(v));
+    }
+    auto part = [&](size_t i) -> Variant& { return i < 4 ? parts[i] : more[i - 4]; };
     Variant* var = target->kind == NameExpr::Global && f.eng->globals[size_t(target->slot)].isConst ? nullptr
                                                                                              : target->variable(f, true);
     if (var && var->isString()) {
-        if (tail.isNull())
-            return Flow::Normal;
-        if (tail.isString())
-            var->strRef().append(tail.str());
-        else
-            var->strRef().append(toStr(valueOf(tail)));
+        for (size_t i = 0; i < n; ++i) {
+            Variant& p = part(i);
+            if (p.isNull())
+                continue;
+            var->strRef().append(p.isString() ? p.str() : toStr(valueOf(p)));
+        }
         return Flow::Normal;
     }
     Variant cur = target->eval(f);
-    target->assign(f, binaryOp(BinOp::Concat, cur, tail), false);
+    for (size_t i = 0; i < n; ++i)
+        cur = binaryOp(BinOp::Concat, cur, part(i));
+    target->assign(f, std::move(cur), false);
     return Flow::Normal;
 }
 

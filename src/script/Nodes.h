@@ -104,10 +104,10 @@ struct AssignStmt final : Stmt {
     Flow exec(Frame& f) override;
 };
 
-// x = x & tail, done in place so that building a long string is not quadratic.
+// x = x & a & b ..., done in place so that building a long string is not quadratic.
 struct AppendStmt final : Stmt {
     NameExpr* target = nullptr;
-    Expr* tail = nullptr;
+    ExprList tails;
     Flow exec(Frame& f) override;
 };
 

@@ -350,15 +350,21 @@ Stmt* Parser::parseCallOrAssign(bool isCall)
         advance();
         Expr* value = parseExpr();
         endStatement();
-        // x = x & tail builds strings in place.
+        // x = x & a & b builds strings in place.
         auto* n = dynamic_cast<NameExpr*>(target);
-        auto* cat = dynamic_cast<BinaryExpr*>(value);
-        if (n && !n->hasArgs && cat && cat->op == BinOp::Concat) {
-            auto* left = dynamic_cast<NameExpr*>(cat->a);
-            if (left && !left->hasArgs && left->lname == n->lname) {
+        if (n && !n->hasArgs) {
+            ExprList tails;
+            Expr* left = value;
+            while (auto* cat = dynamic_cast<BinaryExpr*>(left)) {
+                if (cat->op != BinOp::Concat) break;
+                tails.insert(tails.begin(), cat->b);
+                left = cat->a;
+            }
+            auto* leftName = dynamic_cast<NameExpr*>(left);
+            if (!tails.empty() && leftName && !leftName->hasArgs && leftName->lname == n->lname) {
                 auto* s = make<AppendStmt>(line);
                 s->target = n;
-                s->tail = cat->b;
+                s->tails = std::move(tails);
                 return s;
             }
         }

@@ -1,0 +1,12 @@
+Function Add(a, b)
+  Add = a + b
+End Function
+Sub Main
+  Dim i, t
+  t = 0
+  For i = 1 To 1000000
+    t = Add(t, i)
+  Next
+  WScript.Echo t
+End Sub
+Main
