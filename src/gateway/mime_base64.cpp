@@ -121,9 +121,14 @@ bool clsInetGateway::EncodeAttachment(const QString& name)
 void clsInetGateway::DecodeBase64Attachment(QString& name)
 {
     log(QStringLiteral("OK POP Decoding Base64"));
-    QByteArray out;
     if (CurrentLine < 1)
         CurrentLine = 1;
+    // Sized for the whole rest of the buffer at once; cut to what was decoded at the end.
+    qsizetype capacity = 0;
+    for (qint32 k = CurrentLine; k <= RawLinesNumber; ++k)
+        capacity += RawLines.at(k - 1).size() / 4 * 3;
+    QByteArray out(capacity, Qt::Uninitialized);
+    char* o = out.data();
     bool corrupt = false;
     while (!corrupt && CurrentLine <= RawLinesNumber) {
         const QString& line = RawLines.at(CurrentLine - 1);
@@ -145,20 +150,22 @@ void clsInetGateway::DecodeBase64Attachment(QString& name)
                 break;
             }
             if (d == 99 && c == 99) {
-                out.append(char(((a * 64 + b) / 16) & 0xFF));
+                *o++ = char(((a * 64 + b) / 16) & 0xFF);
             } else if (d == 99) {
                 const int v = (a * 4096 + b * 64 + c) / 4;
-                out.append(char((v >> 8) & 0xFF));
-                out.append(char(v & 0xFF));
+                *o++ = char((v >> 8) & 0xFF);
+                *o++ = char(v & 0xFF);
             } else {
                 const qint64 v = qint64(a) * 262144 + b * 4096 + c * 64 + d;
-                const char three[3] = {char((v >> 16) & 0xFF), char((v >> 8) & 0xFF), char(v & 0xFF)};
-                out.append(three, 3);
+                *o++ = char((v >> 16) & 0xFF);
+                *o++ = char((v >> 8) & 0xFF);
+                *o++ = char(v & 0xFF);
             }
         }
         if (corrupt || CurrentLine >= RawLinesNumber)
             break;
         ++CurrentLine;
     }
+    out.resize(o - out.constData());
     writeAttachment(name, out);
 }
