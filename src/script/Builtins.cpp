@@ -1,6 +1,7 @@
 // Builtin functions the language itself needs: conversions, type tests, array bounds, Err,
 // Eval and a few string helpers. The wider library of builtins lives beside this file.
 #include "script/Engine.h"
+#include "script/Library.h"
 
 #include <QHash>
 #include <cmath>
@@ -248,7 +249,7 @@ const Builtin* findBuiltin(const QString& lowerName)
         {"join", {bJoin, 1, 2}},
     };
     auto it = table.constFind(lowerName);
-    return it == table.constEnd() ? nullptr : &it.value();
+    return it == table.constEnd() ? findLibraryBuiltin(lowerName) : &it.value();
 }
 
 } // namespace script

@@ -21,6 +21,12 @@ void ScriptControl::Reset()
     error_.Clear();
 }
 
+void ScriptControl::setAllowUI(bool allow)
+{
+    allowUI_ = allow;
+    engine_->allowUI = allow;
+}
+
 void ScriptControl::setTimeout(int ms)
 {
     timeout_ = ms;

@@ -39,7 +39,7 @@ public:
     // with an error that On Error Resume Next cannot catch.
     void setTimeout(int ms);
     int timeout() const { return timeout_; }
-    void setAllowUI(bool allow) { allowUI_ = allow; }
+    void setAllowUI(bool allow);
     bool allowUI() const { return allowUI_; }
 
     // Adds a named object; with addMembers its members are also reachable without the name.

@@ -1,0 +1,65 @@
+// Scripting.Dictionary: keys of any type in insertion order, binary or text comparison of
+// text keys. The host holds one as the program-wide dictionary that every engine shares.
+#pragma once
+
+#include "script/Variant.h"
+
+#include <QHash>
+#include <vector>
+
+namespace script {
+
+class Dictionary final : public Dispatch {
+public:
+    QString typeName() const override { return QStringLiteral("Dictionary"); }
+    int memberId(const QString& name, bool fromInside) override;
+    Variant invoke(int id, InvokeKind kind, Args args) override;
+    const void* shape() const override;
+    // For Each gives the keys.
+    bool enumerate(std::vector<Variant>& out) override;
+
+    // Raises 457 when the key is present.
+    void add(const Variant& key, const Variant& item);
+    // The item of a key, added as Empty when missing (reading an item adds it, as scripts expect).
+    Variant& item(const Variant& key);
+    // nullptr when missing.
+    const Variant* find(const Variant& key) const;
+    bool exists(const Variant& key) const { return find(key) != nullptr; }
+    // Raises 32811 when the key is missing.
+    void remove(const Variant& key);
+    void removeAll();
+    int count() const { return int(index_.size()); }
+    std::vector<Variant> keys() const;
+    std::vector<Variant> items() const;
+    // 0 binary, 1 text; changing it while the dictionary holds items raises 5.
+    int compareMode() const { return compareMode_; }
+    void setCompareMode(int mode);
+
+private:
+    struct Key {
+        uint8_t kind = 0;
+        double number = 0;
+        QString text;
+        const void* object = nullptr;
+        bool operator==(const Key& o) const
+        {
+            return kind == o.kind && number == o.number && object == o.object && text == o.text;
+        }
+    };
+    friend size_t qHash(const Key& k, size_t seed);
+    struct Entry {
+        Variant key;
+        Variant value;
+        bool live = true;
+    };
+
+    Key keyOf(const Variant& key) const;
+    void compact();
+
+    std::vector<Entry> entries_;
+    QHash<Key, size_t> index_;
+    size_t dead_ = 0;
+    int compareMode_ = 0;
+};
+
+} // namespace script
