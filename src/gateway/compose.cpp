@@ -347,6 +347,9 @@ clsInetGateway::Composed clsInetGateway::composeMessage(int slot)
         for (const QString& encoded : std::as_const(RawLines))
             out.writeLine(encoded);
         out.writeLine(QString());
+        // The encoded lines are in the file now; a large attachment need not stay in memory.
+        RawLines.clear();
+        RawLinesNumber = 0;
     }
     out.writeLine(QStringLiteral("--") + Boundary + QStringLiteral("--"));
     out.writeLine(QString());

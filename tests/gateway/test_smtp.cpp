@@ -274,7 +274,7 @@ TEST(Transport, TextWhileIdleIsLoggedOrRecoversAConversation)
     EXPECT_EQ(server.failures(), QStringList());
 }
 
-TEST(Transport, SendWithoutConnectionIsLoggedAndPopPhaseEndsTheCycle)
+TEST(Transport, PopServerIsReachedAfterSendingAndTheCycleEndsCleanly)
 {
     SmtpRig rig;
     FakeServer pop;
