@@ -45,7 +45,7 @@ public:
     // A slot for a value argument; stable for the life of the pack.
     Variant* temp()
     {
-        if (nt_ < kInline) return &inlineTemps_[nt_++];
+        if (nt_ < kInline) return new (tempBuf_ + sizeof(Variant) * nt_++) Variant();
         moreTemps_.push_back(std::make_unique<Variant>());
         return moreTemps_.back().get();
     }
@@ -58,7 +58,7 @@ private:
     Variant* inlinePtrs_[kInline] = {};
     std::vector<Variant*> morePtrs_;
     size_t n_ = 0;
-    Variant inlineTemps_[kInline];
+    alignas(Variant) unsigned char tempBuf_[kInline * sizeof(Variant)];
     size_t nt_ = 0;
     std::vector<std::unique_ptr<Variant>> moreTemps_;
     std::vector<ArrayData*> locked_;

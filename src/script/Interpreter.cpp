@@ -10,6 +10,8 @@ namespace script {
 
 ArgPack::~ArgPack()
 {
+    for (size_t i = 0; i < nt_; ++i)
+        reinterpret_cast<Variant*>(tempBuf_ + sizeof(Variant) * i)->~Variant();
     for (ArrayData* a : locked_) {
         --a->locks;
         if (--a->refs == 0)
