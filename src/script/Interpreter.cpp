@@ -241,6 +241,8 @@ Variant NameExpr::eval(Frame& f)
         if (v) {
             if (!hasArgs)
                 return *v;
+            if (!v->isArray() && !v->isObject())
+                raiseError(errTypeMismatch, errorDescription(errTypeMismatch) + QStringLiteral(": '") + name + QLatin1Char('\''));
             ArgPack pack;
             buildArgs(f, args, pack);
             return applyArgs(*v, pack.args());
