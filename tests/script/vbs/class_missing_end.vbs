@@ -1,0 +1,3 @@
+Class K
+  Public X
+' expect error 1047 line 3

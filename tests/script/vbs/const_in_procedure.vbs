@@ -1,0 +1,6 @@
+Sub S
+  Const Greeting = "hi"
+  WScript.Echo Greeting
+End Sub
+S
+' expect: hi

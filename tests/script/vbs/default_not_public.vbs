@@ -1,0 +1,5 @@
+Class K
+  Private Default Function F()
+  End Function
+End Class
+' expect error 1057 line 2

@@ -1,0 +1,4 @@
+If x = 1
+  y = 2
+End If
+' expect error 1017 line 1

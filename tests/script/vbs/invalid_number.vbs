@@ -1,0 +1,2 @@
+x = &HFFFFFFFFF
+' expect error 1031 line 1

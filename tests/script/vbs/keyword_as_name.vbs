@@ -1,0 +1,2 @@
+Dim Then
+' expect error 1010 line 1

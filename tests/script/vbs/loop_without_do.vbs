@@ -1,0 +1,3 @@
+x = 1
+Loop
+' expect error 1038 line 2

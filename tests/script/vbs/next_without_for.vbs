@@ -1,0 +1,2 @@
+Next
+' expect error 1055 line 1

@@ -1,0 +1,5 @@
+WScript.Echo Later(2)
+Function Later(n)
+  Later = n * 100
+End Function
+' expect: 200

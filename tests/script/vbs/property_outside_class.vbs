@@ -1,0 +1,3 @@
+Property Get X
+End Property
+' expect error 1048 line 1

@@ -1,0 +1,3 @@
+While True
+  x = 1
+' expect error 1018 line 3

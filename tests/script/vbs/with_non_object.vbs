@@ -1,0 +1,3 @@
+With 5
+End With
+' expect error 424 line 1
