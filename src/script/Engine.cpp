@@ -21,6 +21,12 @@ Engine::~Engine()
 
 void Engine::reset()
 {
+    if (entered_ > 0) {
+        // A host object called back into Reset while a script runs: the running frames still
+        // point into the globals, so the engine keeps them.
+        qWarning("script engine: Reset refused while a script is running");
+        return;
+    }
     // Objects may run Class_Terminate while globals are dropped, so clear values first and
     // let the code go afterwards.
     std::deque<GlobalSlot> old;

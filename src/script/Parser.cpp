@@ -149,8 +149,16 @@ private:
     }
 };
 
+// Nesting deeper than any real script gets is refused before it can exhaust the stack here
+// or in the evaluator, which walks the same depth.
 struct NestGuard {
-    NestGuard(int& n, Engine& e) : n_(n) { if (++n_ > 200) { e.checkStack(); } }
+    NestGuard(int& n, Engine& e, int line) : n_(n)
+    {
+        if (++n_ > 200)
+            e.checkStack();
+        if (n_ > 2000)
+            throw ScriptError{errOutOfStack, errorDescription(errOutOfStack), QString::fromLatin1(kCompileSource), line, 0, true};
+    }
     ~NestGuard() { --n_; }
     int& n_;
 };
@@ -211,7 +219,7 @@ void Parser::expectEnd(Kw what, int err)
 
 void Parser::parseStatementInto(Block& out)
 {
-    NestGuard guard(nesting_, eng_);
+    NestGuard guard(nesting_, eng_, cur().line);
     const Token& t = cur();
     int line = t.line;
     if (t.type == Tok::Ident) {
@@ -865,7 +873,7 @@ Expr* Parser::binary(BinOp op, Expr* a, Expr* b, int line)
 
 Expr* Parser::parseExpr()
 {
-    NestGuard guard(nesting_, eng_);
+    NestGuard guard(nesting_, eng_, cur().line);
     return parseImp();
 }
 
@@ -908,7 +916,7 @@ Expr* Parser::parseAnd()
 Expr* Parser::parseNot()
 {
     if (atKw(Kw::Not) && !injected_) {
-        NestGuard guard(nesting_, eng_);
+        NestGuard guard(nesting_, eng_, cur().line);
         int l = cur().line;
         advance();
         auto* u = make<UnaryExpr>(l);
@@ -990,7 +998,7 @@ Expr* Parser::parseMul()
 Expr* Parser::parseUnary()
 {
     if ((at(Tok::Minus) || at(Tok::Plus)) && !injected_) {
-        NestGuard guard(nesting_, eng_);
+        NestGuard guard(nesting_, eng_, cur().line);
         bool neg = at(Tok::Minus);
         int l = cur().line;
         advance();

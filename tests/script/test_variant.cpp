@@ -1,0 +1,86 @@
+// Variant rules that scripts cannot reach one by one: number text in and out, dates,
+// arrays shared until written, and the lock that keeps a lent-out element from dangling.
+#include "script/ScriptError.h"
+#include "script/Variant.h"
+
+#include <gtest/gtest.h>
+
+using namespace script;
+
+TEST(Variant, ParsesNumbersAsConversionsAcceptThem)
+{
+    double d = 0;
+    EXPECT_TRUE(parseNumber(QStringLiteral("  12.5 "), d)); EXPECT_EQ(12.5, d);
+    EXPECT_TRUE(parseNumber(QStringLiteral("-1e3"), d)); EXPECT_EQ(-1000, d);
+    EXPECT_TRUE(parseNumber(QStringLiteral("&HFF"), d)); EXPECT_EQ(255, d);
+    EXPECT_TRUE(parseNumber(QStringLiteral("&HFFFF"), d)); EXPECT_EQ(-1, d);
+    EXPECT_TRUE(parseNumber(QStringLiteral("&O17"), d)); EXPECT_EQ(15, d);
+    EXPECT_TRUE(parseNumber(QStringLiteral("1,000"), d)); EXPECT_EQ(1000, d);
+    EXPECT_TRUE(parseNumber(QStringLiteral(".5"), d)); EXPECT_EQ(0.5, d);
+    for (const char* bad : {"", " ", "abc", "1e", "1.2.3", "--1", "&H", "&HG", "1 2", "1e999"})
+        EXPECT_FALSE(parseNumber(QString::fromLatin1(bad), d)) << bad;
+}
+
+TEST(Variant, WritesNumbersAsCStrDoes)
+{
+    EXPECT_EQ("0", formatDouble(0).toStdString());
+    EXPECT_EQ("0.3", formatDouble(0.1 + 0.2).toStdString());
+    EXPECT_EQ("-2.5", formatDouble(-2.5).toStdString());
+    EXPECT_EQ("1E+15", formatDouble(1e15).toStdString());
+    EXPECT_EQ("123456789012345", formatDouble(123456789012345.0).toStdString());
+    EXPECT_EQ("-922337203685477.5808", formatCurrency(INT64_MIN).toStdString());
+    EXPECT_EQ("0.0001", formatCurrency(1).toStdString());
+    EXPECT_EQ("12", formatCurrency(120000).toStdString());
+}
+
+TEST(Variant, DatesRoundTripThroughText)
+{
+    double d = 0;
+    ASSERT_TRUE(parseDate(QStringLiteral("12/31/1999 11:59:59 PM"), d));
+    EXPECT_EQ("12/31/1999 11:59:59 PM", formatDate(d).toStdString());
+    ASSERT_TRUE(parseDate(QStringLiteral("1899-12-30"), d));
+    EXPECT_EQ(0, d);
+    ASSERT_TRUE(parseDate(QStringLiteral("1/1/1899"), d));
+    EXPECT_EQ(-363, d);
+    for (const char* bad : {"2/30/2003", "13:00 PM", "25:00", "hello", "1/2/3/4"})
+        EXPECT_FALSE(parseDate(QString::fromLatin1(bad), d)) << bad;
+}
+
+TEST(Variant, ArraysAreSharedUntilWritten)
+{
+    Variant a = Variant::fromArray(new ArrayData({{0, 3}}));
+    a.arrayForWrite()->items[0] = Variant::fromInteger(1);
+    Variant b = a;
+    EXPECT_EQ(a.array(), b.array());
+    b.arrayForWrite()->items[0] = Variant::fromInteger(2);
+    EXPECT_NE(a.array(), b.array());
+    EXPECT_EQ(1, toLong(a.array()->items[0]));
+    EXPECT_EQ(2, toLong(b.array()->items[0]));
+}
+
+TEST(Variant, ALockedArrayIsCopiedNotShared)
+{
+    Variant a = Variant::fromArray(new ArrayData({{0, 2}}));
+    ArrayData* data = a.arrayForWrite();
+    ++data->locks;  // an element is lent out by reference
+    Variant b = a;
+    EXPECT_NE(a.array(), b.array());
+    data->items[1] = Variant::fromString(QStringLiteral("through the reference"));
+    EXPECT_TRUE(b.array()->items[1].isEmpty());
+    --data->locks;
+}
+
+TEST(Variant, ConversionsRaiseVbscriptErrors)
+{
+    auto errorOf = [](auto&& f) {
+        try { f(); } catch (const ScriptError& e) { return e.number; }
+        return 0;
+    };
+    EXPECT_EQ(6, errorOf([] { toInteger(Variant::fromLong(40000)); }));
+    EXPECT_EQ(13, errorOf([] { toDouble(Variant::fromString(QStringLiteral("x"))); }));
+    EXPECT_EQ(94, errorOf([] { toStr(Variant::null()); }));
+    EXPECT_EQ(91, errorOf([] { valueOf(Variant::fromObject(nullptr)); }));
+    EXPECT_EQ(2, toInteger(Variant::fromDouble(2.5)));
+    EXPECT_EQ(4, toInteger(Variant::fromDouble(3.5)));
+    EXPECT_EQ(-2, toInteger(Variant::fromString(QStringLiteral("-2.5"))));
+}
