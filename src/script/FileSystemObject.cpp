@@ -324,7 +324,7 @@ public:
             QString parent = parentPart(path_);
             if (parent.isEmpty())
                 return Variant::fromObject(nullptr);
-            return Variant::fromObject(newFolder(parent));
+            return withArgs(Variant::fromObject(newFolder(parent)), a);
         }
         case ePath: case eShortPath: return Variant::fromString(path_);
         case eSize: return numberOrDouble(dir_ ? treeSize(path_) : fi.size());
@@ -362,8 +362,9 @@ public:
         case eOpenAsTextStream:
             checkArgs(a, 0, 2);
             return Variant::fromObject(openTextFile(path_, optLong(a, 0, 1), false, optLong(a, 1, 0)));
-        case eFiles: return Variant::fromObject(new EntryList(path_, false));
-        case eSubFolders: return Variant::fromObject(new EntryList(path_, true));
+        // Files("name") reaches the collection's default member, as scripts write it.
+        case eFiles: return withArgs(Variant::fromObject(new EntryList(path_, false)), a);
+        case eSubFolders: return withArgs(Variant::fromObject(new EntryList(path_, true)), a);
         case eIsRootFolder: return Variant::fromBool(path_ == QLatin1String("/"));
         case eCreateTextFile: {
             checkArgs(a, 1, 3);
@@ -577,14 +578,14 @@ public:
             checkArgs(a, 1, 1);
             return Variant::fromString(parentPart(pathArg(a, 0)));
         case fGetSpecialFolder: {
-            checkArgs(a, 1, 1);
+            checkArgs(a, 1, -1);
             int32_t which = lng(a, 0);
             // 0 the system's own folder, 1 its programs, 2 the temporary folder.
             QString p = which == 0 ? QStringLiteral("/usr") : which == 1 ? QStringLiteral("/usr/bin")
                       : which == 2 ? QDir::tempPath() : QString();
             if (p.isEmpty())
                 raiseError(errInvalidCall);
-            return Variant::fromObject(newFolder(p));
+            return withArgs(Variant::fromObject(newFolder(p)), a.subspan(1));
         }
         case fGetTempName:
             checkArgs(a, 0, 0);

@@ -46,6 +46,10 @@ QString fixedText(double x, int digits, bool halfEven);
 // Looks a member name up in a list, case-insensitively; ids start at 1 (0 is the default member).
 int memberIndex(const QString& name, std::initializer_list<const char*> names);
 
+// A property's value with the call's arguments applied to it (Files("a.txt") is
+// Files.Item("a.txt")); the value itself when there are none.
+inline Variant withArgs(Variant v, Args a) { return a.empty() ? v : applyArgs(v, a); }
+
 // Raises 450 unless the call gave between lo and hi arguments (hi < 0: no upper limit).
 void checkArgs(Args a, int lo, int hi);
 

@@ -79,7 +79,8 @@ public:
     {
         if (kind != InvokeKind::Get)
             raiseError(id > 0 ? errIllegalAssign : errNoMember);
-        checkArgs(a, 0, 0);
+        if (id != 4 && id != 5)
+            checkArgs(a, 0, 0);
         switch (id) {
         case 1:
             // A short wait lets a finished child be noticed; scripts poll this in a loop.
@@ -91,8 +92,8 @@ public:
                 proc_->waitForFinished(10);
             return Variant::fromLong(proc_->state() == QProcess::NotRunning ? proc_->exitCode() : 0);
         case 3: return Variant::fromLong(int32_t(proc_->processId()));
-        case 4: return Variant::fromObject(stdOut_.get());
-        case 5: return Variant::fromObject(stdErr_.get());
+        case 4: return withArgs(Variant::fromObject(stdOut_.get()), a);
+        case 5: return withArgs(Variant::fromObject(stdErr_.get()), a);
         case 6:
             proc_->kill();
             proc_->waitForFinished(1000);
