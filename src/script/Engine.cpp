@@ -401,6 +401,11 @@ Variant ClassInstance::invoke(int id, InvokeKind kind, Args args)
         return Variant();
     }
     Procedure* p = kind == InvokeKind::Get ? m.get : kind == InvokeKind::Let ? m.let : m.set;
+    if (p && kind == InvokeKind::Get && p->params.empty() && !args.empty()) {
+        // obj.Items(0) on a member without parameters indexes (or calls the default of) its value.
+        Variant v = eng_->callProc(p, this, {});
+        return applyArgs(v, args);
+    }
     if (!p) {
         if (kind == InvokeKind::Let && !m.set && m.get && m.get->kind != Procedure::PropGet)
             raiseError(errIllegalAssign);

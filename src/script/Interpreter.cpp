@@ -504,7 +504,21 @@ Flow ConstStmt::exec(Frame& f)
 Flow IfStmt::exec(Frame& f)
 {
     for (auto& [cond, block] : arms) {
-        Variant c = cond->eval(f);
+        Variant c;
+        if (f.resumeNext) {
+            // Under On Error Resume Next a failing condition resumes at the next statement,
+            // which is the first one of its block.
+            try {
+                c = cond->eval(f);
+            } catch (ScriptError& e) {
+                if (!e.line)
+                    e.line = f.line;
+                f.eng->err.set(e);
+                return execBlock(f, block);
+            }
+        } else {
+            c = cond->eval(f);
+        }
         bool taken = c.type() == vtBoolean ? c.boolValue() : (c.isNull() ? false : toBool(c));
         if (taken)
             return execBlock(f, block);

@@ -1,6 +1,7 @@
 // The QObject adapter: one member table per meta-object, built on first use.
 #include "script/QObjectAdapter.h"
 
+#include "script/Engine.h"
 #include "script/ScriptError.h"
 
 #include <QDateTime>
@@ -181,9 +182,8 @@ Variant QObjectDispatch::invoke(int id, InvokeKind kind, Args args)
     if (m.property >= 0 && (kind != InvokeKind::Get || args.empty() || m.methods.empty())) {
         QMetaProperty p = meta_->property(m.property);
         if (kind == InvokeKind::Get) {
-            if (!args.empty())
-                raiseError(errWrongArgs);
-            return fromQVariant(p.read(obj_));
+            Variant v = fromQVariant(p.read(obj_));
+            return args.empty() ? v : applyArgs(v, args);
         }
         if (args.size() != 1 || !p.isWritable())
             raiseError(errWrongArgs);
