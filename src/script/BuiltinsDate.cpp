@@ -82,7 +82,13 @@ int firstWeek(Args a, size_t i)
 
 int systemFirstDay() { return int(QLocale().firstDayOfWeek()) % 7 + 1; }
 
-double nowValue() { return platform::ToOADate(platform::Now()); }
+// The clock to the whole second, as the classic Now reports it.
+double nowValue()
+{
+    QDateTime t = platform::Now();
+    t.setTime(QTime(t.time().hour(), t.time().minute(), t.time().second()));
+    return platform::ToOADate(t);
+}
 
 Variant bNow(Frame&, Args) { return Variant::fromDate(nowValue()); }
 Variant bDate(Frame&, Args) { return Variant::fromDate(std::floor(nowValue())); }
@@ -291,7 +297,11 @@ Variant bTimeSerial(Frame&, Args a)
     if (hv.isNull() || mv.isNull() || sv.isNull())
         raiseError(errInvalidNull);
     double secs = double(toInteger(hv)) * 3600 + double(toInteger(mv)) * 60 + double(toInteger(sv));
-    return dateResult(fromLinear(secs / kSecsPerDay));
+    // Past midnight forwards the days count on; backwards the time wraps within the day,
+    // so TimeSerial(0, 0, -1) is 11:59:59 PM.
+    if (secs < 0)
+        secs = std::fmod(std::fmod(secs, kSecsPerDay) + kSecsPerDay, kSecsPerDay);
+    return dateResult(secs / kSecsPerDay);
 }
 
 Variant bDateValue(Frame&, Args a)
