@@ -28,10 +28,15 @@ QString NowShort()
 
 QString MailDate()
 {
+    // A mail header speaks English whatever the desktop's language: the names are fixed.
+    static const char* const days[7] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    static const char* const months[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     const QDateTime t = platform::Now();
-    return platform::WeekdayName(platform::Weekday(t.date()), true) + QStringLiteral(", ")
-        + t.date().toString(QStringLiteral("dd ")) + platform::MonthName(t.date().month(), true)
-        + t.toString(QStringLiteral(" yyyy HH:mm:ss"));
+    const QDate d = t.date();
+    const QTime h = t.time();
+    return QString::asprintf("%s, %02d %s %04d %02d:%02d:%02d", days[d.dayOfWeek() - 1], d.day(), months[d.month() - 1],
+                             d.year(), h.hour(), h.minute(), h.second());
 }
 
 FileErr FileErrorOf(const QString& path, QFileDevice::FileError e)

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+#include <QRandomGenerator>
 #include <QDateTime>
 
 #include <array>
@@ -16,10 +18,50 @@ namespace gateway {
 class frmSocket;
 }
 
+namespace gateway {
+// The message in hand: what filing leaves for the receive script (and the web robot) to read.
+// It belongs to the program, not to one gateway object, so a replaced gateway keeps it.
+struct MessageInHand {
+    std::array<QString, 7> HeaderTable;   // entry n is HeaderTable[n - 1]
+    QString BodyText;
+    QString CurrentMsgFile;
+};
+MessageInHand& InHand();
+} // namespace gateway
+
+// Scripts reach the gateway as "IM" through the script engine's QObject adapter: the members
+// marked Q_PROPERTY / Q_INVOKABLE below are what a receive script can use.
 class clsInetGateway : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString State READ State NOTIFY StateChanged)
     Q_PROPERTY(QString LoggedMessage READ LoggedMessage NOTIFY LogMessageEvent)
+    Q_PROPERTY(QString PathHome READ PathHome)
+    Q_PROPERTY(QString PathMsgOut READ PathMsgOut)
+    Q_PROPERTY(QString PathMsgIn READ PathMsgIn)
+    Q_PROPERTY(QString PathAttachOut READ PathAttachOut)
+    Q_PROPERTY(QString PathAttachIn READ PathAttachIn)
+    Q_PROPERTY(QString PathExtMap READ PathExtMap)
+    Q_PROPERTY(QString PathExtMapReject READ PathExtMapReject)
+    Q_PROPERTY(QString PathExtMapArchive READ PathExtMapArchive)
+    Q_PROPERTY(qint32 AttachNumber READ attachNumber)
+    Q_PROPERTY(QString MsgFile READ MsgFile)
+    Q_PROPERTY(QString Msg READ Msg)
+    Q_PROPERTY(QString Body READ Body)
+    Q_PROPERTY(qint32 RawLinesNumber READ rawLinesNumber)
+    Q_PROPERTY(QString ReturnAddress MEMBER ReturnAddress)
+    Q_PROPERTY(bool Archive MEMBER Archive)
+    Q_PROPERTY(QString ExtMap MEMBER ExtMap)
+    Q_PROPERTY(qint32 SMTPPort MEMBER SMTPPort)
+    Q_PROPERTY(QString SMTPServer MEMBER SMTPServer)
+    Q_PROPERTY(QString SMTPDomain MEMBER SMTPDomain)
+    Q_PROPERTY(qint32 POPPort MEMBER POPPort)
+    Q_PROPERTY(QString PopServer MEMBER PopServer)
+    Q_PROPERTY(QString UserName MEMBER UserName)
+    Q_PROPERTY(qint16 TimeOut MEMBER TimeOut)
+    Q_PROPERTY(bool DeleteOffServer MEMBER DeleteOffServer)
+    Q_PROPERTY(qint32 MessageMax MEMBER MessageMax)
+    Q_PROPERTY(QString Actions MEMBER Actions)
+    Q_PROPERTY(QString Password MEMBER Password)
 
 public:
     explicit clsInetGateway(QObject* parent = nullptr);
@@ -49,14 +91,54 @@ public:
     QString LoggedMessage() const { return loggedMessage_; }
 
     // Reports a caller-supplied text exactly as the gateway reports its own lines.
-    void LogMessage(const QString& s);
+    Q_INVOKABLE void LogMessage(const QString& s);
+
+    // ---- Members for the receive script (script_members.cpp) ----
+    QString PathHome() const;
+    QString PathMsgOut() const;
+    QString PathMsgIn() const;
+    QString PathAttachOut() const;
+    QString PathAttachIn() const;
+    QString PathExtMap() const;
+    QString PathExtMapReject() const;
+    QString PathExtMapArchive() const;
+    qint32 attachNumber() const { return AttachNumber; }
+    qint32 rawLinesNumber() const { return RawLinesNumber; }
+    QString MsgFile() const;
+    QString Msg() const;
+    QString Body() const;
+    // All seven kept headers (no token), one by number 1-7, or one value by name.
+    Q_INVOKABLE QString Header(const QVariant& Token = QVariant()) const;
+    // Attachment i (1-20) without folder; "" outside that range.
+    Q_INVOKABLE QString AttachFile(qint32 i) const;
+    // Line i of the message as received; "" outside 1 to RawLinesNumber (the adapter has no
+    // way to raise a script error from here).
+    Q_INVOKABLE QString RawLine(qint32 i) const;
+    // File members: true when done; otherwise "ERROR: <n> in <member>, <description>" is
+    // logged, false comes back and what was already done stays done.
+    Q_INVOKABLE bool MsgCopy(const QString& Destination);
+    Q_INVOKABLE bool MsgMove(const QString& Destination);
+    Q_INVOKABLE bool AttachCopy(qint32 Index, const QString& Destination);
+    Q_INVOKABLE bool AttachMove(qint32 Index, const QString& Destination);
+    Q_INVOKABLE bool AttachCopyAll(const QString& DestFolder);
+    Q_INVOKABLE bool AttachMoveAll(const QString& DestFolder);
+    Q_INVOKABLE bool AttachMoveAllRename(const QString& folder);
+    // The whole file as text; an invalid QVariant when it cannot be read.
+    Q_INVOKABLE QVariant FileGetText(const QString& sFileName);
+    Q_INVOKABLE bool OutputToFile(const QString& Data, const QString& Destination, bool XAppend = false);
+    Q_INVOKABLE void Restart();
+    Q_INVOKABLE void Shutdown();
+    Q_INVOKABLE QVariant WWWInterval();
+    Q_INVOKABLE QVariant XFormat(const QVariant& Expression, const QString& FormatString);
 
     // ---- Cycle and transport ----
     // Starts an e-mail cycle: maps, lists, composes, then opens the SMTP connection and returns.
-    void ProcessStart();
+    Q_INVOKABLE void ProcessStart();
+    // Files a message read from a local file as if it had just been downloaded (no script run).
+    Q_INVOKABLE void LocalPOPDeCode(const QString& sFile);
     // "OK" (connect under way), "Error: Host not found" or "ERROR connecting: " + details.
-    QString SocketConnect();
-    void SocketDisconnect();
+    Q_INVOKABLE QString SocketConnect();
+    Q_INVOKABLE void SocketDisconnect();
     // The socket's connection state as the scheduler reads it: 0 closed, 4 resolving,
     // 6 connecting, 7 connected, 8 closing, 9 error.
     int SocketState() const;
@@ -78,6 +160,9 @@ public:
     void CheckFileRemoved(QString& path);
     void NormalizeReturnAddress();
     static QString ParseAddress(const QString& text);
+    // The last part of a name taken from a message, with characters that cannot stand in a
+    // file name replaced by "-"; "" when nothing usable is left.
+    static QString SafeFileName(const QString& name);
 
     // ---- Run-time state (the handlers keep everything here; tests read it) ----
     QString LastCommand;
@@ -95,7 +180,9 @@ public:
     qint32 CurrentLine = 0;       // 1-based index into RawLines used by the decoders
     QString ReceiveBuffer;
     qint32 AttachNumber = 0;
-    QStringList AttachNames;      // names 1 to 20 of the message in hand
+    QStringList AttachNames;      // names of the message in hand; scripts reach the first 20
+    qint32 CurrentMsg = 0;        // POP: the message being handled, 1-based; kept across cycles
+    qint32 MsgTotal = 0;          // POP: the count STAT reported
 
     // The tick of the poll timer (also run when data arrives) and the socket notifications.
     void tmrSocket_Timer();
@@ -130,6 +217,18 @@ private:
     QString smtpRecipient(int msgIndex, int r) const;
     void PopStart();
     void PopConverse(const QString& reply);
+    void PopNextMessage(qint32& current, qint32& total);
+    void popQuitOnError(const QString& line);
+    void popStartDownload(const QString& reply);
+    void popDownloadDone(const QString& line);
+    // The first line of a download: the status line; false when the server refused.
+    bool popDownloadStatus(const QString& line);
+
+    // Files the message in RawLines (filing.cpp); false when a file could not be written.
+    bool FileReceivedMessage();
+    void writeAutoReply();
+    void noteFilingError(int number);
+    bool fileFailure(const QString& member, int number, const QString& description);
 
     enum class Composed { Ok, WithNote, Failed };
     void mappingStage();
@@ -152,4 +251,10 @@ private:
     bool inConnect_ = false;
     int lastErrorNumber_ = 0;
     QString lastErrorText_;
+    int filingError_ = 0;         // the first failed write of the message being filed
+    bool downloadStatusSeen_ = false;
+    int lastUniqueDay_ = 0;
+    // Seeded from the clock when the gateway is created, for the renamed attachments.
+    QRandomGenerator random_{quint32(QDateTime::currentMSecsSinceEpoch())};
+    qint64 lastUniqueTenths_ = -1;
 };

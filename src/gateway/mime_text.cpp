@@ -64,13 +64,28 @@ void clsInetGateway::SaveTextAttachment(QString& name)
     writeAttachment(name, out);
 }
 
+QString clsInetGateway::SafeFileName(const QString& name)
+{
+    // A name from a message may carry folder parts of either kind and characters no file name
+    // can hold; only its last part is used, cleaned, so that nothing is written outside the
+    // attachment folder.
+    QString bare = name.mid(qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\'))) + 1);
+    for (QChar& c : bare) {
+        const char16_t u = c.unicode();
+        if (u < 32 || u == 127 || u == ':' || u == '*' || u == '?' || u == '"' || u == '<' || u == '>' || u == '|')
+            c = QLatin1Char('-');
+    }
+    bare = bare.trimmed();
+    if (bare == QLatin1String(".") || bare == QLatin1String(".."))
+        bare.clear();
+    return bare;
+}
+
 void clsInetGateway::writeAttachment(QString& name, const QByteArray& data)
 {
     const QString folder = config::Running().PathAttachIn;
-    // A name from a message may carry folder parts of either kind; only its last part is
-    // used, so that nothing is written outside the attachment folder.
-    QString bare = name.mid(qMax(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\'))) + 1).trimmed();
-    if (bare.isEmpty() || bare == QLatin1String(".") || bare == QLatin1String(".."))
+    QString bare = SafeFileName(name);
+    if (bare.isEmpty())
         bare = UniqueFreeName(folder, QStringLiteral(".doc"));
     name = bare;
     gateway::AtomicTextFile f(folder + bare);
@@ -81,4 +96,5 @@ void clsInetGateway::writeAttachment(QString& name, const QByteArray& data)
     }
     lastErrorNumber_ = f.error().number;
     lastErrorText_ = f.error().text;
+    noteFilingError(lastErrorNumber_);
 }

@@ -240,8 +240,13 @@ void clsInetGateway::dispatchLines(QString chunk)
             PopConverse(line);
             break;
         case Route::PopDownload:
-            if (RawLinesNumber == 0 && line.startsWith(QLatin1String("+OK")))
+            if (!downloadStatusSeen_) {
+                if (!popDownloadStatus(line)) {
+                    // Whatever followed the refusal is not part of a message.
+                    return;
+                }
                 break;
+            }
             if (line == QLatin1String(".")) {
                 PopConverse(line);
                 break;

@@ -280,7 +280,8 @@ TEST(Transport, PopServerIsReachedAfterSendingAndTheCycleEndsCleanly)
     FakeServer pop;
     rig.gw->PopServer = "127.0.0.1";
     rig.gw->POPPort = pop.port();
-    pop.send("+OK ready\r\n").expect("QUIT\r\n").send("+OK bye\r\n").close();
+    pop.send("+OK ready\r\n").expect("USER robot\r\n").send("+OK\r\n").expect("PASS \r\n").send("+OK\r\n")
+        .expect("STAT\r\n").send("+OK 0 0\r\n").expect("QUIT\r\n").send("+OK bye\r\n").close();
     rig.write(rig.out("m1.txt"), "To: a@x.test\r\n\r\nbody\r\n");
     greet(rig.server);
     transaction(rig.server, {"<a@x.test>"});

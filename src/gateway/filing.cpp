@@ -1,0 +1,269 @@
+// Filing of a received message: the seven kept headers, the received-message file with its
+// body or attachments, the multipart walker, the note and automatic reply for an oversized
+// message, and the two lines that report a write that failed.
+#include "gateway/clsInetGateway.h"
+
+#include "config/RunningConfig.h"
+#include "gateway/GwText.h"
+#include "util/basStringWorks.h"
+#include "util/basTwFunctions.h"
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Header names as they are compared (lower case) and the texts the entries start from.
+const char* const kHeaderNames[7] = {"date", "to", "from", "subject", "cc", "bcc", "x-attachments"};
+const char* const kHeaderInitial[7] = {"Date:", "To:", "From:", "Subject:", "Cc:", "Bcc:", "X-Attachments:"};
+
+// Blanks (spaces only, as the classic Trim) removed from both ends.
+QString trimBlanks(const QString& s)
+{
+    qsizetype a = 0, b = s.size();
+    while (a < b && s.at(a) == QLatin1Char(' '))
+        ++a;
+    while (b > a && s.at(b - 1) == QLatin1Char(' '))
+        --b;
+    return s.mid(a, b - a);
+}
+
+QString trimTrailingBlanks(const QString& s)
+{
+    qsizetype b = s.size();
+    while (b > 0 && s.at(b - 1) == QLatin1Char(' '))
+        --b;
+    return s.left(b);
+}
+
+bool blankLine(const QString& s)
+{
+    for (const QChar c : s)
+        if (c != QLatin1Char(' '))
+            return false;
+    return true;
+}
+
+bool startsContent(const QString& line) { return line.left(7).compare(QLatin1String("content"), Qt::CaseInsensitive) == 0; }
+
+} // namespace
+
+gateway::MessageInHand& gateway::InHand()
+{
+    static MessageInHand m = [] {
+        MessageInHand init;
+        for (int i = 0; i < 7; ++i)
+            init.HeaderTable[size_t(i)] = QString::fromLatin1(kHeaderInitial[i]);
+        return init;
+    }();
+    return m;
+}
+
+void clsInetGateway::noteFilingError(int number)
+{
+    if (filingError_ == 0)
+        filingError_ = number != 0 ? number : 75;
+}
+
+bool clsInetGateway::FileReceivedMessage()
+{
+    const auto& rc = config::Running();
+    gateway::MessageInHand& m = gateway::InHand();
+    m.CurrentMsgFile.clear();
+    m.BodyText.clear();
+    for (int i = 0; i < 7; ++i)
+        m.HeaderTable[size_t(i)] = QString::fromLatin1(kHeaderInitial[i]);
+    AttachNumber = 0;
+    AttachNames.clear();
+    QString body;
+    QString name, encoding, boundary;
+    CurrentLine = 0;
+    filingError_ = 0;
+
+    // Header section, up to the first empty line (or the end: then there is no body).
+    int kept = -1;   // the kept header that continuation lines belong to
+    for (;;) {
+        ++CurrentLine;
+        if (CurrentLine > RawLinesNumber)
+            break;
+        const QString& line = RawLines.at(CurrentLine - 1);
+        if (blankLine(line))
+            break;
+        if (startsContent(line) || line.contains(QLatin1String("boundary="), Qt::CaseInsensitive)
+            || line.contains(QLatin1String("\tname="), Qt::CaseInsensitive)
+            || line.contains(QLatin1String("filename="), Qt::CaseInsensitive)) {
+            QString copy = line;
+            ParseContentLine(copy, encoding, name, boundary);
+            kept = -1;
+            continue;
+        }
+        if (line.startsWith(QLatin1Char(' ')) || line.startsWith(QLatin1Char('\t'))) {
+            if (kept < 0)
+                continue;
+            qsizetype i = 0;
+            while (i < line.size() && line.at(i).unicode() <= 32)
+                ++i;
+            if (i < line.size())
+                m.HeaderTable[size_t(kept)] += QStringLiteral("  ") + trimTrailingBlanks(line.mid(i));
+            continue;
+        }
+        const QString headerName = basStringWorks::TextBefore(line, QStringLiteral(":")).toLower();
+        kept = -1;
+        for (int h = 0; h < 7; ++h) {
+            if (headerName == QLatin1String(kHeaderNames[h])) {
+                m.HeaderTable[size_t(h)] += QLatin1Char(' ') + trimBlanks(basStringWorks::TextAfter(line, QStringLiteral(":")));
+                kept = h;
+                break;
+            }
+        }
+    }
+
+    // The file never replaces an earlier one: the names repeat weekly and by their cut.
+    m.CurrentMsgFile = UniqueFreeName(rc.PathMsgIn, QStringLiteral(".txt"));
+    gateway::AtomicTextFile file(rc.PathMsgIn + m.CurrentMsgFile);
+    if (!file.open())
+        noteFilingError(file.error().number);
+    for (const QString& entry : m.HeaderTable)
+        file.writeLine(entry);
+    file.writeLine(QString());
+
+    const bool truncated = LastCommand == QLatin1String("TOP");
+    if (truncated) {
+        file.writeLine(QStringLiteral("SYSTEM MESSAGE: the original of this message was too big to handle"));
+        file.writeLine(QStringLiteral("so only the beginning of it has been saved for you before instructing"));
+        file.writeLine(QStringLiteral("the Internet Provider Server to delete it.  An automatic message has "));
+        file.writeLine(QStringLiteral("gone back to the sender asking him/her not to do this again."));
+        file.writeLine(QString());
+        writeAutoReply();
+    }
+
+    ++CurrentLine;
+    if (boundary.isEmpty() && !name.isEmpty()) {
+        // The whole body is one attachment.
+        if (!truncated) {
+            name.replace(QLatin1Char('/'), QLatin1Char('-'));
+            name.replace(QLatin1Char(':'), QLatin1Char('-'));
+            name.replace(QLatin1Char('*'), QLatin1Char('-'));
+            if (encoding == QLatin1String("BASE64"))
+                DecodeBase64Attachment(name);
+            else if (encoding == QLatin1String("QUOTED-PRINTABLE"))
+                DecodeQuotedPrintable(name);
+            else
+                SaveTextAttachment(name);
+        }
+        AttachNumber = 1;
+        AttachNames << name;
+    } else if (!boundary.isEmpty()) {
+        const auto attach = [this](const QString& n) {
+            AttachNames << n;
+            AttachNumber = qint32(AttachNames.size());
+        };
+        QString walker;
+        QString marker = QStringLiteral("--") + boundary;
+        for (; CurrentLine <= RawLinesNumber; ++CurrentLine) {
+            if (RawLines.at(CurrentLine - 1).contains(marker)) {
+                walker = QStringLiteral("BOUNDARY");
+                encoding.clear();
+                name.clear();
+                continue;
+            }
+            if (walker == QLatin1String("BOUNDARY")
+                && (startsContent(RawLines.at(CurrentLine - 1))
+                    || RawLines.at(CurrentLine - 1).contains(QLatin1String("name="), Qt::CaseInsensitive))) {
+                // The entry itself is cleaned, so that RawLine shows it so later.
+                ParseContentLine(RawLines[CurrentLine - 1], encoding, name, boundary);
+                marker = QStringLiteral("--") + boundary;
+            }
+            const QString& line = RawLines.at(CurrentLine - 1);
+            if (line.isEmpty() && walker == QLatin1String("BOUNDARY")) {
+                if (!encoding.isEmpty())
+                    walker = encoding;
+                else
+                    walker = name.isEmpty() ? QStringLiteral("TEXT") : QStringLiteral("TEXTATTACH");
+            } else if (walker == QLatin1String("BASE64")) {
+                DecodeBase64Attachment(name);
+                attach(name);
+                walker.clear();
+                name.clear();
+                encoding.clear();
+            } else if (walker == QLatin1String("QUOTED-PRINTABLE")) {
+                DecodeQuotedPrintable(name);
+                attach(name);
+                walker.clear();
+                name.clear();
+                encoding.clear();
+            } else if (walker == QLatin1String("TEXTATTACH")) {
+                SaveTextAttachment(name);
+                attach(name);
+                walker.clear();
+                name.clear();
+            } else if (walker == QLatin1String("TEXT")) {
+                file.writeLine(line);
+                body += line;
+                body += kCrLf;
+            }
+        }
+    } else {
+        for (; CurrentLine <= RawLinesNumber; ++CurrentLine) {
+            const QString& line = RawLines.at(CurrentLine - 1);
+            file.writeLine(line);
+            body += line;
+            body += kCrLf;
+        }
+    }
+
+    m.BodyText = body;
+    for (const QString& a : std::as_const(AttachNames)) {
+        file.writeLine(QString());
+        file.writeLine(QStringLiteral("Attachment Converted: ") + a);
+    }
+    if (!file.commit())
+        noteFilingError(file.error().number);
+
+    if (filingError_ != 0) {
+        log(QStringLiteral("           Check: necessary subfolders eg \"MsgIn\" are there"));
+        log(QStringLiteral("ERROR POP ") + QString::number(filingError_)
+            + QStringLiteral(" Can't write file or find folder to write into."));
+        return false;
+    }
+    return true;
+}
+
+void clsInetGateway::writeAutoReply()
+{
+    const auto& rc = config::Running();
+    const gateway::MessageInHand& m = gateway::InHand();
+    const QString receivedTo = basTwFunctions::GetField(m.HeaderTable[1], QStringLiteral(":"), 2);
+    const QString receivedFrom = basTwFunctions::GetField(m.HeaderTable[2], QStringLiteral(":"), 2);
+    gateway::AtomicTextFile reply(rc.PathMsgOut + UniqueFreeName(rc.PathMsgOut, QStringLiteral(".txt")));
+    if (!reply.open()) {
+        noteFilingError(reply.error().number);
+        return;
+    }
+    const QString lines[] = {
+        QStringLiteral("Date: ") + gateway::MailDate(),
+        QStringLiteral("From: ") + trimBlanks(receivedTo),
+        QStringLiteral("To: ") + trimBlanks(receivedFrom),
+        QStringLiteral("Subject: Auto response to your transmission of excessive size"),
+        QString(),
+        QStringLiteral("This message has been automatically generated "),
+        QStringLiteral("by the postmaster computer at this site"),
+        QStringLiteral("***** EXCESSIVE SIZE TRANSMISSION *****"),
+        QStringLiteral("Maybe you are overdoing the attachments!"),
+        QStringLiteral("We have many users sharing one line and so we can only take messages"),
+        QStringLiteral("of max size =") + gateway::SignedForm(MessageMax) + QStringLiteral(" bytes and yours is just too big."),
+        QStringLiteral("The beginning only of it has been downloaded and passed to"),
+        receivedTo,
+        QStringLiteral("along with a note of explanation similar to this one."),
+        QString(),
+        QStringLiteral("PLEASE make it SMALLER, then SEND AGAIN"),
+        QStringLiteral("We suggest you limit use of large or complex graphics and use"),
+        QStringLiteral("the economical formats  .gif  .jpg  for artwork files."),
+        QString(),
+        QStringLiteral("Kind regards,"),
+        QStringLiteral("The ") + UserName + QStringLiteral(" System Robot"),
+    };
+    for (const QString& l : lines)
+        reply.writeLine(l);
+    if (!reply.commit())
+        noteFilingError(reply.error().number);
+}
