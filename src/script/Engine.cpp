@@ -235,6 +235,7 @@ Variant Engine::callProc(Procedure* p, ClassInstance* me, Args args)
     fr.vars = vars;
     fr.me = me;
     fr.line = p->line;
+    // The instance must outlive its own method even if the method drops the last reference.
     Ref<ClassInstance> keepMe(me);
     try {
         execBlock(fr, p->body);

@@ -148,7 +148,7 @@ Variant* NameExpr::variable(Frame& f, bool create)
     switch (kind) {
     case Local: return f.vars[slot];
     case Global: {
-        GlobalSlot& g = f.eng->globals[size_t(slot)];
+        GlobalSlot& g = globalSlot(f);
         return g.proc ? nullptr : &g.value;
     }
     case Field: return &f.me->fields[size_t(slot)];
@@ -202,7 +202,7 @@ Variant NameExpr::eval(Frame& f)
         return applyArgs(v, pack.args());
     }
     case Global: {
-        GlobalSlot& g = f.eng->globals[size_t(slot)];
+        GlobalSlot& g = globalSlot(f);
         if (g.proc) {
             ArgPack pack;
             buildArgs(f, args, pack);
@@ -212,7 +212,7 @@ Variant NameExpr::eval(Frame& f)
             return g.value;
         ArgPack pack;
         buildArgs(f, args, pack);
-        return applyArgs(f.eng->globals[size_t(slot)].value, pack.args());
+        return applyArgs(g.value, pack.args());
     }
     case Field: {
         if (!hasArgs)
@@ -257,6 +257,8 @@ Variant NameExpr::eval(Frame& f)
 
 Variant* NameExpr::ref(Frame& f, ArgPack& pack)
 {
+    if (kind == Local && !hasArgs)
+        return f.vars[slot];
     if (kind == Member || kind == BuiltinCall)
         return nullptr;
     Variant* v = variable(f, true);
@@ -277,6 +279,14 @@ Variant* NameExpr::ref(Frame& f, ArgPack& pack)
 
 void NameExpr::assign(Frame& f, Variant v, bool isSet)
 {
+    if (!hasArgs && (kind == Local || kind == Return)) {
+        Variant& dst = kind == Local ? *f.vars[slot] : f.ret;
+        if (!isSet && !v.isObject())
+            dst = std::move(v);
+        else
+            assignTo(dst, std::move(v), isSet);
+        return;
+    }
     if (kind == Member) {
         ArgPack pack;
         buildArgs(f, args, pack);
@@ -286,7 +296,7 @@ void NameExpr::assign(Frame& f, Variant v, bool isSet)
         f.me->invoke(slot, isSet ? InvokeKind::Set : InvokeKind::Let, pack.args());
         return;
     }
-    if (kind == Global && f.eng->globals[size_t(slot)].isConst)
+    if (kind == Global && !hasArgs && globalSlot(f).isConst)
         raiseError(errIllegalAssign, errorDescription(errIllegalAssign) + QStringLiteral(": '") + name + QLatin1Char('\''));
     Variant* var = variable(f, true);
     if (!var) {
@@ -431,14 +441,20 @@ Variant BinaryExpr::eval(Frame& f)
             return wholeOrLong(p / q, bothInt);
         default: break;
         }
-    } else if (x.type() == vtDouble && y.type() == vtDouble) {
-        double p = x.doubleValue(), q = y.doubleValue();
+    } else if ((x.type() == vtDouble || isWhole(x)) && (y.type() == vtDouble || isWhole(y))) {
+        // At least one Double: the result is a Double whatever the other whole number is.
+        double p = x.type() == vtDouble ? x.doubleValue() : double(wholeValue(x));
+        double q = y.type() == vtDouble ? y.doubleValue() : double(wholeValue(y));
         switch (op) {
         case BinOp::Add: if (std::isfinite(p + q)) return Variant::fromDouble(p + q); break;
         case BinOp::Sub: if (std::isfinite(p - q)) return Variant::fromDouble(p - q); break;
         case BinOp::Mul: if (std::isfinite(p * q)) return Variant::fromDouble(p * q); break;
+        case BinOp::Eq: return Variant::fromBool(p == q);
+        case BinOp::Ne: return Variant::fromBool(p != q);
         case BinOp::Lt: return Variant::fromBool(p < q);
+        case BinOp::Le: return Variant::fromBool(p <= q);
         case BinOp::Gt: return Variant::fromBool(p > q);
+        case BinOp::Ge: return Variant::fromBool(p >= q);
         default: break;
         }
     } else if (op == BinOp::Concat && x.isString() && y.isString()) {

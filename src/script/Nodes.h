@@ -33,6 +33,7 @@ struct NameExpr final : Expr {
     bool topLevel = false;      // in top-level code: assignment creates a global
     ExprList args;
     bool hasArgs = false;
+    GlobalSlot* global = nullptr;  // the Global slot, once looked up (slots never move)
     // Cache of a dynamic lookup that found a host member.
     int cacheGen = 0;
     Dispatch* cacheObj = nullptr;
@@ -44,6 +45,7 @@ struct NameExpr final : Expr {
     void callStmt(Frame& f) override { eval(f); }
     // The variable for a binding that is one, else nullptr (procedures, builtins, members).
     Variant* variable(Frame& f, bool create);
+    GlobalSlot& globalSlot(Frame& f) { return global ? *global : *(global = &f.eng->globals[size_t(slot)]); }
 };
 
 struct MemberExpr final : Expr {
