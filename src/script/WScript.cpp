@@ -103,7 +103,10 @@ Variant WScriptObject::invoke(int id, InvokeKind kind, Args args)
         out_(line + QLatin1Char('\n'));
         return Variant();
     }
-    case 2: return Variant::fromObject(new ArgumentsObject(arguments));
+    case 2: {
+        Variant list = Variant::fromObject(new ArgumentsObject(arguments));
+        return args.empty() ? list : applyArgs(list, args);
+    }
     case 3: throw ScriptQuit{args.empty() || args[0]->isMissing() ? 0 : toLong(*args[0])};
     case 4: return Variant::fromString(scriptName);
     case 5: return Variant::fromString(scriptFullName);
