@@ -39,6 +39,56 @@ QString MailDate()
                              d.year(), h.hour(), h.minute(), h.second());
 }
 
+namespace {
+
+QString decodeCharset(const QString& charset, const QByteArray& bytes)
+{
+    if (charset.compare(QLatin1String("utf-8"), Qt::CaseInsensitive) == 0
+        || charset.compare(QLatin1String("utf8"), Qt::CaseInsensitive) == 0)
+        return QString::fromUtf8(bytes);
+    return QString::fromLatin1(bytes);
+}
+
+} // namespace
+
+QString DecodeExtendedValue(const QString& value)
+{
+    const qsizetype q1 = value.indexOf(QLatin1Char('\''));
+    const qsizetype q2 = q1 >= 0 ? value.indexOf(QLatin1Char('\''), q1 + 1) : -1;
+    if (q2 < 0)
+        return value;
+    return decodeCharset(value.left(q1), QByteArray::fromPercentEncoding(value.mid(q2 + 1).toLatin1()));
+}
+
+QString DecodeEncodedWords(const QString& text)
+{
+    QString out;
+    qsizetype pos = 0;
+    for (;;) {
+        const qsizetype start = text.indexOf(QLatin1String("=?"), pos);
+        const qsizetype q1 = start >= 0 ? text.indexOf(QLatin1Char('?'), start + 2) : -1;
+        const qsizetype q2 = q1 >= 0 ? text.indexOf(QLatin1Char('?'), q1 + 1) : -1;
+        const qsizetype end = q2 >= 0 ? text.indexOf(QLatin1String("?="), q2 + 1) : -1;
+        if (end < 0 || q2 != q1 + 2) {
+            out += text.mid(pos);
+            return out;
+        }
+        // Blanks between two encoded words are not part of the text.
+        const QString between = text.mid(pos, start - pos);
+        if (!(pos > 0 && between.trimmed().isEmpty()))
+            out += between;
+        const QString charset = text.mid(start + 2, q1 - start - 2);
+        const QChar kind = text.at(q1 + 1).toUpper();
+        QByteArray data = text.mid(q2 + 1, end - q2 - 1).toLatin1();
+        if (kind == QLatin1Char('B'))
+            data = QByteArray::fromBase64(data);
+        else
+            data = QByteArray::fromPercentEncoding(data.replace('_', ' '), '=');
+        out += decodeCharset(charset, data);
+        pos = end + 2;
+    }
+}
+
 FileErr FileErrorOf(const QString& path, QFileDevice::FileError e)
 {
     const QFileInfo fi(path);

@@ -19,6 +19,11 @@ QString NowShort();
 // The current time as "ddd, dd mmm yyyy hh:nn:ss".
 QString MailDate();
 
+// A parameter value of the form charset'language'%XX... as text.
+QString DecodeExtendedValue(const QString& value);
+// Text with "=?charset?B?...?=" / "=?charset?Q?...?=" words decoded.
+QString DecodeEncodedWords(const QString& text);
+
 // Latin-1 text <-> bytes, one character per byte.
 inline QByteArray Bytes(const QString& s) { return s.toLatin1(); }
 inline QString Text(const QByteArray& b) { return QString::fromLatin1(b); }

@@ -158,20 +158,35 @@ bool clsInetGateway::FileReceivedMessage()
             AttachNumber = qint32(AttachNames.size());
         };
         QString walker;
-        QString marker = QStringLiteral("--") + boundary;
+        // Every boundary met so far stays one: a nested multipart part brings its own, and
+        // the parts of the outer one that follow it must not be lost.
+        QStringList markers{QStringLiteral("--") + boundary};
+        const auto isBoundary = [&markers](const QString& line) {
+            for (const QString& mk : std::as_const(markers))
+                if (line.contains(mk))
+                    return true;
+            return false;
+        };
+        bool inContentHeader = false;
         for (; CurrentLine <= RawLinesNumber; ++CurrentLine) {
-            if (RawLines.at(CurrentLine - 1).contains(marker)) {
+            if (isBoundary(RawLines.at(CurrentLine - 1))) {
                 walker = QStringLiteral("BOUNDARY");
                 encoding.clear();
                 name.clear();
+                inContentHeader = false;
                 continue;
             }
-            if (walker == QLatin1String("BOUNDARY")
-                && (startsContent(RawLines.at(CurrentLine - 1))
-                    || RawLines.at(CurrentLine - 1).contains(QLatin1String("name="), Qt::CaseInsensitive))) {
-                // The entry itself is cleaned, so that RawLine shows it so later.
-                ParseContentLine(RawLines[CurrentLine - 1], encoding, name, boundary);
-                marker = QStringLiteral("--") + boundary;
+            if (walker == QLatin1String("BOUNDARY")) {
+                const QString& raw = RawLines.at(CurrentLine - 1);
+                const bool folded = inContentHeader && (raw.startsWith(QLatin1Char(' ')) || raw.startsWith(QLatin1Char('\t')));
+                inContentHeader = startsContent(raw) || (folded && !raw.trimmed().isEmpty());
+                if (inContentHeader || raw.contains(QLatin1String("name="), Qt::CaseInsensitive)) {
+                    // The entry itself is cleaned, so that RawLine shows it so later.
+                    const QString before = boundary;
+                    ParseContentLine(RawLines[CurrentLine - 1], encoding, name, boundary);
+                    if (boundary != before && !boundary.isEmpty())
+                        markers << QStringLiteral("--") + boundary;
+                }
             }
             const QString& line = RawLines.at(CurrentLine - 1);
             if (line.isEmpty() && walker == QLatin1String("BOUNDARY")) {

@@ -40,6 +40,18 @@ void clsInetGateway::ParseContentLine(QString& line, QString& encoding, QString&
     p = cleaned.indexOf(QLatin1String("boundary="), 0, Qt::CaseInsensitive);
     if (p >= 0)
         boundary = cleaned.mid(p + 9);
+    // Names outside plain ASCII arrive as "filename*=charset''%XX..." or as encoded words;
+    // without this they would be lost and the file would get a generated name.
+    p = cleaned.indexOf(QLatin1String("filename*="), 0, Qt::CaseInsensitive);
+    qsizetype at = p >= 0 ? p + 10 : -1;
+    if (at < 0) {
+        p = cleaned.indexOf(QLatin1String("name*="), 0, Qt::CaseInsensitive);
+        at = p >= 0 ? p + 6 : -1;
+    }
+    if (at >= 0 && !cleaned.contains(QLatin1String("name="), Qt::CaseInsensitive))
+        name = gateway::DecodeExtendedValue(cleaned.mid(at).section(QLatin1Char(';'), 0, 0).trimmed());
+    else if (name.contains(QLatin1String("=?")))
+        name = gateway::DecodeEncodedWords(name);
 }
 
 void clsInetGateway::SaveTextAttachment(QString& name)

@@ -260,3 +260,23 @@ TEST(Filing, AnOversizedMessageGetsTheNoteAndAnAutomaticReply)
               "We suggest you limit use of large or complex graphics and use\r\n"
               "the economical formats  .gif  .jpg  for artwork files.\r\n\r\nKind regards,\r\nThe orders System Robot\r\n");
 }
+
+TEST(Filing, NestedPartsAndNamesOutsideAscii)
+{
+    FilingRig rig;
+    rig.file("Content-Type: multipart/mixed; boundary=\"==outer==\"\n\n"
+             "--==outer==\n"
+             "Content-Type: multipart/alternative;\n boundary=\"==inner==\"\n\n"
+             "--==inner==\nContent-Type: text/plain\n\nplain text\n--==inner==--\n\n"
+             "--==outer==\n"
+             "Content-Type: application/octet-stream\nContent-Transfer-Encoding: base64\n"
+             "Content-Disposition: attachment; filename*=utf-8''caf%C3%A9.bin\n\nQUJD\n\n"
+             "--==outer==\n"
+             "Content-Type: text/plain; name=\"=?utf-8?q?na=C3=AFve?= =?utf-8?b?LnR4dA==?=\"\n\nx\n"
+             "--==outer==--\n");
+    EXPECT_EQ(gateway::InHand().BodyText, "plain text\r\n");
+    ASSERT_EQ(rig.gw->AttachNumber, 2);
+    EXPECT_EQ(rig.gw->AttachFile(1), QString::fromUtf8("caf\xC3\xA9.bin"));
+    EXPECT_EQ(rig.attachment(QString::fromUtf8("caf\xC3\xA9.bin")), "ABC");
+    EXPECT_EQ(rig.gw->AttachFile(2), QString::fromUtf8("na\xC3\xAFve.txt"));
+}

@@ -1,0 +1,172 @@
+#!/usr/bin/env python3
+"""Real mail peers on loopback for the end-to-end tests, the receive benchmark and the demo:
+Dovecot (POP3) with its own configuration, a password file and one Maildir, and aiosmtpd
+delivering every accepted message into that same Maildir, so that what the robot sends comes
+back to it in its next cycle.
+
+Prints "POP3PORT SMTPPORT" on its first line of output once both answer, then runs until its
+standard input is closed or it receives SIGTERM/SIGINT, and stops Dovecot before it ends.
+"""
+import argparse
+import grp
+import os
+import pwd
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import threading
+import time
+
+from aiosmtpd.controller import Controller
+from aiosmtpd.handlers import Mailbox
+
+
+def free_port():
+    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def find_dovecot():
+    for p in ("/usr/sbin/dovecot", shutil.which("dovecot")):
+        if p and os.access(p, os.X_OK):
+            return p
+    return None
+
+
+def accounts():
+    """Who Dovecot's processes run as. As root, its login and internal processes must not be
+    root, and it refuses a mail user of UID 0: the Debian package's own users and "nobody"
+    serve. As anyone else, everything runs as that user."""
+    if os.geteuid() != 0:
+        me = pwd.getpwuid(os.geteuid()).pw_name
+        group = grp.getgrgid(os.getegid()).gr_name
+        return me, me, me, group
+    return "dovenull", "dovecot", "nobody", grp.getgrgid(pwd.getpwnam("nobody").pw_gid).gr_name
+
+
+def write_config(folder, maildir, user, password, pop_port):
+    login_user, internal_user, mail_user, mail_group = accounts()
+    with open(os.path.join(folder, "passwd"), "w") as f:
+        f.write("%s:{PLAIN}%s::::::\n" % (user, password))
+    conf = os.path.join(folder, "dovecot.conf")
+    with open(conf, "w") as f:
+        f.write(f"""# Written by mail_peers.py for one run; nothing outside this folder is used.
+base_dir = {folder}/run
+state_dir = {folder}/state
+log_path = {folder}/dovecot.log
+protocols = pop3
+listen = 127.0.0.1
+ssl = no
+disable_plaintext_auth = no
+auth_mechanisms = plain
+login_trusted_networks = 127.0.0.0/8
+default_login_user = {login_user}
+default_internal_user = {internal_user}
+default_internal_group = {grp.getgrgid(pwd.getpwnam(internal_user).pw_gid).gr_name}
+mail_location = maildir:{maildir}
+pop3_uidl_format = %08Xu%08Xv
+passdb {{
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%u {folder}/passwd
+}}
+userdb {{
+  driver = static
+  args = uid={mail_user} gid={mail_group} home={maildir}
+}}
+service pop3-login {{
+  inet_listener pop3 {{
+    address = 127.0.0.1
+    port = {pop_port}
+  }}
+}}
+""")
+    return conf
+
+
+def wait_for_greeting(port, prefix, seconds=30):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=2) as s:
+                if s.recv(64).startswith(prefix):
+                    return True
+        except OSError:
+            pass
+        time.sleep(0.1)
+    return False
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--dir", required=True, help="folder for the configuration, the Maildir and the logs")
+    ap.add_argument("--user", default="robot")
+    ap.add_argument("--password", default="secret")
+    ap.add_argument("--pop-port", type=int, default=0, help="0: a free port")
+    ap.add_argument("--smtp-port", type=int, default=0, help="0: a free port")
+    args = ap.parse_args()
+
+    dovecot = find_dovecot()
+    if not dovecot:
+        print("0 0 no dovecot (Debian package dovecot-pop3d)", flush=True)
+        return 2
+    folder = os.path.abspath(args.dir)
+    maildir = os.path.join(folder, "Maildir")
+    for d in (folder, os.path.join(folder, "run"), os.path.join(folder, "state")):
+        os.makedirs(d, exist_ok=True)
+        os.chmod(d, 0o755)   # Dovecot's own users must reach its sockets
+    # The Maildir is written by aiosmtpd (this process) and read and emptied by Dovecot's
+    # mail user, so both must be able to write into its folders.
+    for d in (maildir, *(os.path.join(maildir, s) for s in ("new", "cur", "tmp"))):
+        os.makedirs(d, exist_ok=True)
+        os.chmod(d, 0o777)
+    pop_port = args.pop_port or free_port()
+    smtp_port = args.smtp_port or free_port()
+    conf = write_config(folder, maildir, args.user, args.password, pop_port)
+
+    proc = subprocess.Popen([dovecot, "-F", "-c", conf], stdin=subprocess.DEVNULL,
+                            stdout=open(os.path.join(folder, "dovecot.out"), "w"), stderr=subprocess.STDOUT)
+    controller = Controller(Mailbox(maildir), hostname="127.0.0.1", port=smtp_port,
+                            data_size_limit=64 * 1024 * 1024)
+    controller.start()
+
+    stop = threading.Event()
+
+    def on_signal(*_):
+        stop.set()
+
+    signal.signal(signal.SIGTERM, on_signal)
+    signal.signal(signal.SIGINT, on_signal)
+    try:
+        if not wait_for_greeting(pop_port, b"+OK"):
+            print("0 0 dovecot did not answer; see %s/dovecot.log" % folder, flush=True)
+            return 1
+        print(pop_port, smtp_port, flush=True)
+
+        def watch_stdin():
+            try:
+                sys.stdin.read()
+            except Exception:
+                pass
+            stop.set()
+
+        if not sys.stdin.isatty():
+            threading.Thread(target=watch_stdin, daemon=True).start()
+        while not stop.is_set() and proc.poll() is None:
+            stop.wait(0.2)
+    finally:
+        controller.stop()
+        if proc.poll() is None:
+            proc.terminate()
+            try:
+                proc.wait(15)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
