@@ -9,6 +9,7 @@
 #include <QMetaMethod>
 #include <QMetaProperty>
 #include <cmath>
+#include <unordered_map>
 
 namespace script {
 
@@ -26,11 +27,12 @@ struct Table {
 
 const Table& tableFor(const QMetaObject* mo)
 {
-    static QHash<const QMetaObject*, Table*> tables;
-    Table*& t = tables[mo];
-    if (t)
-        return *t;
-    t = new Table;
+    // Node-based, so a table stays where it is while others are added during a call.
+    static std::unordered_map<const QMetaObject*, Table> tables;
+    auto found = tables.find(mo);
+    if (found != tables.end())
+        return found->second;
+    Table* t = &tables[mo];
     auto slotFor = [&](const QString& name) -> Member& {
         QString l = name.toLower();
         int id = t->index.value(l, 0);
