@@ -428,15 +428,15 @@ enum FsoMember {
 
 const char kFsoShape = 0;
 
-// Runs op on every source that spec names: each wildcard match, or spec itself.
-template <class Op> void forEachSource(const QString& spec, bool dirs, Op op)
+// Runs op on every source that pattern names: each wildcard match, or pattern itself.
+template <class Op> void forEachSource(const QString& pattern, bool dirs, Op op)
 {
-    QString name = lastPart(spec);
+    QString name = lastPart(pattern);
     if (!hasWildcard(name)) {
-        op(stripSep(spec), name, false);
+        op(stripSep(pattern), name, false);
         return;
     }
-    QString folder = parentPart(spec);
+    QString folder = parentPart(pattern);
     QStringList names = matching(folder, name, dirs);
     if (names.isEmpty())
         raiseError(dirs ? kPathNotFound : kFileNotFound);
