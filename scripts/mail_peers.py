@@ -86,6 +86,21 @@ service pop3-login {{
     return conf
 
 
+def unreachable_ancestor(folder):
+    """The first existing folder above folder that other users cannot pass through: Dovecot's
+    own users read the password file and the Maildir there."""
+    if os.geteuid() != 0:
+        return None
+    path = os.path.dirname(folder)
+    while True:
+        if os.path.isdir(path) and not os.stat(path).st_mode & 0o001:
+            return path
+        parent = os.path.dirname(path)
+        if parent == path:
+            return None
+        path = parent
+
+
 def wait_for_greeting(port, prefix, seconds=30):
     deadline = time.time() + seconds
     while time.time() < deadline:
@@ -108,11 +123,15 @@ def main():
     ap.add_argument("--smtp-port", type=int, default=0, help="0: a free port")
     args = ap.parse_args()
 
+    folder = os.path.abspath(args.dir)
+    blocked = unreachable_ancestor(folder)
+    if blocked:
+        print("0 0 Dovecot's users cannot pass through %s (needs o+x)" % blocked, flush=True)
+        return 2
     dovecot = find_dovecot()
     if not dovecot:
         print("0 0 no dovecot (Debian package dovecot-pop3d)", flush=True)
         return 2
-    folder = os.path.abspath(args.dir)
     maildir = os.path.join(folder, "Maildir")
     for d in (folder, os.path.join(folder, "run"), os.path.join(folder, "state")):
         os.makedirs(d, exist_ok=True)
