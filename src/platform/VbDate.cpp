@@ -176,6 +176,11 @@ int WeekOfYear(const QDate& d, int firstDayOfWeek, int firstWeekOfYear)
     if (firstWeekOfYear < vbFirstJan1 || firstWeekOfYear > vbFirstFullWeek)
         firstWeekOfYear = vbFirstJan1;
     const int firstDay = resolveFirstDay(firstDayOfWeek);
+    // With the four-days rule the last days of December can open week 1 of the next year;
+    // they are that week, not a week 53. (Under the 1 January rule 31 December stays in the
+    // last week of its own year, as the classic functions count it.)
+    if (firstWeekOfYear == vbFirstFourDays && d >= firstWeekStart(d.year() + 1, firstDay, firstWeekOfYear))
+        return 1;
     QDate start = firstWeekStart(d.year(), firstDay, firstWeekOfYear);
     if (d < start)
         start = firstWeekStart(d.year() - 1, firstDay, firstWeekOfYear);

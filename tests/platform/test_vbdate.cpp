@@ -124,6 +124,9 @@ TEST(WeekOfYear, WeekOneHoldsFirstJanuaryByDefault)
     EXPECT_EQ(WeekOfYear(QDate(2027, 1, 1), vbMonday, vbFirstFourDays), 53);
     EXPECT_EQ(WeekOfYear(QDate(2026, 1, 5), vbSunday, vbFirstFullWeek), 1);
     EXPECT_EQ(WeekOfYear(QDate(2026, 1, 3), vbSunday, vbFirstFullWeek), 52);
+    // 30 and 31 December 2024 open the first four-day week of 2025.
+    EXPECT_EQ(WeekOfYear(QDate(2024, 12, 31), vbMonday, vbFirstFourDays), 1);
+    EXPECT_EQ(WeekOfYear(QDate(2024, 12, 29), vbMonday, vbFirstFourDays), 52);
 }
 
 TEST(Names, ComeFromTheLocale)
