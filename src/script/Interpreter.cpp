@@ -517,26 +517,46 @@ Flow ConstStmt::exec(Frame& f)
     return Flow::Normal;
 }
 
+// Under On Error Resume Next an error in a condition is recorded in Err and reported as a
+// failure instead of propagating; without it the error goes on as usual.
+static bool truth(const Variant& c)
+{
+    if (c.type() == vtBoolean)
+        return c.boolValue();
+    return c.isNull() ? false : toBool(c);
+}
+
+static bool condition(Frame& f, Expr* e)
+{
+    return truth(e->eval(f));
+}
+
+static bool failedCondition(Frame& f, Expr* e, bool& value)
+{
+    // Errors in an ElseIf or Loop condition belong to that line, not to the statement before.
+    if (e->line)
+        f.line = e->line;
+    if (!f.resumeNext) {
+        value = condition(f, e);
+        return false;
+    }
+    try {
+        value = condition(f, e);
+        return false;
+    } catch (ScriptError& err) {
+        if (!err.line)
+            err.line = f.line;
+        f.eng->err.set(err);
+        return true;
+    }
+}
+
 Flow IfStmt::exec(Frame& f)
 {
     for (auto& [cond, block] : arms) {
-        Variant c;
-        if (f.resumeNext) {
-            // Under On Error Resume Next a failing condition resumes at the next statement,
-            // which is the first one of its block.
-            try {
-                c = cond->eval(f);
-            } catch (ScriptError& e) {
-                if (!e.line)
-                    e.line = f.line;
-                f.eng->err.set(e);
-                return execBlock(f, block);
-            }
-        } else {
-            c = cond->eval(f);
-        }
-        bool taken = c.type() == vtBoolean ? c.boolValue() : (c.isNull() ? false : toBool(c));
-        if (taken)
+        // A failing condition resumes at the next statement, which is the first one of its block.
+        bool taken = false;
+        if (failedCondition(f, cond, taken) || taken)
             return execBlock(f, block);
     }
     return execBlock(f, elseBlock);
@@ -603,41 +623,78 @@ Flow ForEachStmt::exec(Frame& f)
     return Flow::Normal;
 }
 
-static bool condition(Frame& f, Expr* e)
-{
-    Variant c = e->eval(f);
-    if (c.type() == vtBoolean)
-        return c.boolValue();
-    if (c.isNull())
-        return false;
-    return toBool(c);
-}
-
 Flow DoStmt::exec(Frame& f)
 {
+    // A failing Do While/Until or While condition resumes at the next statement, the first of
+    // the body, as If does. Where VBScript would then test the same failing condition for ever,
+    // a second failure in a row ends the loop. A failing Loop While/Until condition resumes
+    // after the loop.
+    bool failedBefore = false;
     for (;;) {
-        if (pre == While && !condition(f, preCond)) break;
-        if (pre == Until && condition(f, preCond)) break;
+        if (pre != None) {
+            bool c = false;
+            if (failedCondition(f, preCond, c)) {
+                if (failedBefore)
+                    break;
+                failedBefore = true;
+            } else {
+                failedBefore = false;
+                if (c != (pre == While))
+                    break;
+            }
+        }
         Flow fl = execBlock(f, body);
         if (fl == Flow::ExitDo)
             break;
         if (fl != Flow::Normal)
             return fl;
         f.eng->tick();
-        if (post == While && !condition(f, postCond)) break;
-        if (post == Until && condition(f, postCond)) break;
+        if (post != None) {
+            bool c = false;
+            if (failedCondition(f, postCond, c) || c != (post == While))
+                break;
+        }
     }
     return Flow::Normal;
 }
 
 Flow SelectStmt::exec(Frame& f)
 {
-    Variant v = valueOf(e->eval(f));
+    // Under On Error Resume Next a failing test expression resumes in the first Case's block,
+    // and a failing Case expression in the block of that Case.
+    Variant v;
+    if (f.resumeNext) {
+        try {
+            v = valueOf(e->eval(f));
+        } catch (ScriptError& err) {
+            if (!err.line)
+                err.line = f.line;
+            f.eng->err.set(err);
+            return execBlock(f, cases.empty() ? elseBlock : cases.front().second);
+        }
+    } else {
+        v = valueOf(e->eval(f));
+    }
     for (auto& [values, block] : cases) {
         for (Expr* x : values) {
-            Variant r = compareOp(BinOp::Eq, v, x->eval(f), e->isLiteral(), x->isLiteral());
-            if (r.type() == vtBoolean && r.boolValue())
+            if (x->line)
+                f.line = x->line;
+            if (!f.resumeNext) {
+                Variant r = compareOp(BinOp::Eq, v, x->eval(f), e->isLiteral(), x->isLiteral());
+                if (r.type() == vtBoolean && r.boolValue())
+                    return execBlock(f, block);
+                continue;
+            }
+            try {
+                Variant r = compareOp(BinOp::Eq, v, x->eval(f), e->isLiteral(), x->isLiteral());
+                if (r.type() == vtBoolean && r.boolValue())
+                    return execBlock(f, block);
+            } catch (ScriptError& err) {
+                if (!err.line)
+                    err.line = f.line;
+                f.eng->err.set(err);
                 return execBlock(f, block);
+            }
         }
     }
     return execBlock(f, elseBlock);
