@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Tarnwick and starts it on the demo instance folder.
+# Installs what is missing, builds Tarnwick and starts it on the demo instance folder, with a
+# local POP3 server (Dovecot) and SMTP server (aiosmtpd) on loopback that its settings point at,
+# and a sample CSV waiting to be sent to the demo mailbox and received back.
 # Arguments are passed on to the robot (for example --headless or --once).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -8,5 +10,48 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_TESTS=OFF -DTAR
 cmake --build build -j"$(nproc)" --target tarnwick
 DEMO_HOME="${TARNWICK_HOME:-$PWD/demo}"
 mkdir -p "$DEMO_HOME"
+DEMO_HOME="$(cd "$DEMO_HOME" && pwd)"
+
+# The demo's mail servers live in the instance folder and end with this script.
+PEERS_PID=""
+stop_peers() {
+  if [ -n "$PEERS_PID" ] && kill -0 "$PEERS_PID" 2>/dev/null; then
+    kill -TERM "$PEERS_PID" 2>/dev/null || true
+    wait "$PEERS_PID" 2>/dev/null || true
+  fi
+}
+trap stop_peers EXIT
+
+PEERS_DIR="$DEMO_HOME/mailserver"
+mkdir -p "$PEERS_DIR"
+PORTS_FILE="$PEERS_DIR/ports"
+rm -f "$PORTS_FILE"
+/usr/bin/python3 scripts/mail_peers.py --dir "$PEERS_DIR" --user robot --password secret --until-signal \
+  </dev/null >"$PORTS_FILE" &
+PEERS_PID=$!
+for _ in $(seq 1 300); do
+  [ -s "$PORTS_FILE" ] && break
+  kill -0 "$PEERS_PID" 2>/dev/null || break
+  sleep 0.1
+done
+read -r POP_PORT SMTP_PORT REST <"$PORTS_FILE" || true
+if [ "${POP_PORT:-0}" = "0" ]; then
+  echo "The demo mail servers did not start: ${REST:-see $PEERS_DIR/dovecot.log}" >&2
+  exit 1
+fi
+echo "Demo mail servers on 127.0.0.1: POP3 port $POP_PORT, SMTP port $SMTP_PORT (mailbox robot / secret)"
+
+if /usr/bin/python3 scripts/demo_setup.py "$DEMO_HOME" "$POP_PORT" "$SMTP_PORT"; then
+  echo secret | ./build/tarnwick --home "$DEMO_HOME" --set-password >/dev/null
+else
+  # Not a demo configuration: the robot talks to the servers its settings name.
+  stop_peers
+  PEERS_PID=""
+fi
+
 echo "Starting Tarnwick on the instance folder $DEMO_HOME"
-exec ./build/tarnwick --home "$DEMO_HOME" "$@"
+set +e
+./build/tarnwick --home "$DEMO_HOME" "$@"
+status=$?
+set -e
+exit $status

@@ -5,7 +5,8 @@ delivering every accepted message into that same Maildir, so that what the robot
 back to it in its next cycle.
 
 Prints "POP3PORT SMTPPORT" on its first line of output once both answer, then runs until its
-standard input is closed or it receives SIGTERM/SIGINT, and stops Dovecot before it ends.
+standard input is closed (or, with --until-signal, only) until it receives SIGTERM/SIGINT, and
+stops Dovecot before it ends.
 """
 import argparse
 import grp
@@ -121,6 +122,7 @@ def main():
     ap.add_argument("--password", default="secret")
     ap.add_argument("--pop-port", type=int, default=0, help="0: a free port")
     ap.add_argument("--smtp-port", type=int, default=0, help="0: a free port")
+    ap.add_argument("--until-signal", action="store_true", help="ignore standard input; run until SIGTERM/SIGINT")
     args = ap.parse_args()
 
     folder = os.path.abspath(args.dir)
@@ -171,7 +173,7 @@ def main():
                 pass
             stop.set()
 
-        if not sys.stdin.isatty():
+        if not args.until_signal and not sys.stdin.isatty():
             threading.Thread(target=watch_stdin, daemon=True).start()
         while not stop.is_set() and proc.poll() is None:
             stop.wait(0.2)
