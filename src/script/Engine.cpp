@@ -244,6 +244,8 @@ Variant Engine::callProc(Procedure* p, ClassInstance* me, Args args)
             e.line = fr.line;
         throw;
     }
+    if (fr.hadResumeNext)
+        err.clear();
     return std::move(fr.ret);
 }
 

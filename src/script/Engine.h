@@ -145,6 +145,7 @@ struct Frame {
     ClassInstance* me = nullptr;
     Variant ret;
     bool resumeNext = false;
+    bool hadResumeNext = false;  // Err is cleared when such a procedure returns
     int line = 0;
 };
 

@@ -715,6 +715,7 @@ Flow WithStmt::exec(Frame& f)
 Flow OnErrorStmt::exec(Frame& f)
 {
     f.resumeNext = resume;
+    f.hadResumeNext |= resume;
     f.eng->err.clear();
     return Flow::Normal;
 }
