@@ -14,7 +14,18 @@ using platform::MsgIcon;
 
 bool StorePOPPassword(const QString& plain)
 {
-    return basINIWorks::INIWrite(keys::kEmail, keys::kPassword, basJcryption1::ScramblePassword(plain));
+    QString stored = basJcryption1::ScramblePassword(plain);
+    // A scrambled text may begin or end with a blank or stand between a pair of quotes; read
+    // back plain, the settings file would drop those and hand out a different password. One
+    // pair of quotes around it keeps it whole, and the reader takes that pair off again.
+    const auto edgeQuote = [&stored] {
+        const QChar q = stored.front();
+        return stored.size() >= 2 && (q == QLatin1Char('"') || q == QLatin1Char('\'')) && stored.back() == q;
+    };
+    if (!stored.isEmpty()
+        && (stored.front() == QLatin1Char(' ') || stored.back() == QLatin1Char(' ') || edgeQuote()))
+        stored = QLatin1Char('"') + stored + QLatin1Char('"');
+    return basINIWorks::INIWrite(keys::kEmail, keys::kPassword, stored);
 }
 
 bool ApplyPasswordChange(const PasswordEntries& entries, QString& popPassword)

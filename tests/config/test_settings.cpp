@@ -209,6 +209,18 @@ TEST_F(SettingsFixture, PasswordIsStoredScrambledAndReadPlain)
     EXPECT_EQ(gw.Password, QStringLiteral("s3cret pw"));
 }
 
+TEST_F(SettingsFixture, PasswordsWhoseScrambledFormHasEdgeBlanksOrQuotesSurvive)
+{
+    Running().INIPath = ini;
+    for (const char* scrambled : {" ab", "ab ", "\"ab\"", "'x'", " "}) {
+        const QString plain = basJcryption1::UnscramblePassword(QLatin1String(scrambled));
+        ASSERT_EQ(basJcryption1::ScramblePassword(plain), QLatin1String(scrambled));
+        ASSERT_TRUE(StorePOPPassword(plain));
+        read();
+        EXPECT_EQ(gw.Password, plain) << scrambled;
+    }
+}
+
 TEST_F(SettingsFixture, PasswordChangeChecksCurrentAndConfirmation)
 {
     Running().INIPath = ini;

@@ -1,0 +1,128 @@
+// The tarnwick program as a user runs it: first start of a new folder without a display, a
+// configured robot that refuses a second copy and ends cleanly on SIGTERM, and the password
+// stored from standard input.
+#include "config/RunningConfig.h"
+#include "config/INISettings.h"
+#include "platform/IniFile.h"
+#include "platform/TextFile.h"
+#include "support/QtPrinters.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+QString program()
+{
+    const QString dir = qEnvironmentVariable("TW_BINARY_DIR");
+    return dir.isEmpty() ? QString() : dir + QStringLiteral("/tarnwick");
+}
+
+struct ProgramFixture : ::testing::Test {
+    QTemporaryDir dir;
+    QString home = dir.path() + QLatin1Char('/');
+
+    void SetUp() override
+    {
+        if (program().isEmpty() || !QFile::exists(program()))
+            GTEST_SKIP() << "the tarnwick program is not built";
+    }
+    QString logbook() { return platform::ReadTextFile(home + QStringLiteral("LogBook.txt")); }
+    void configure()
+    {
+        const QString ini = home + QStringLiteral("Tarnwick.ini");
+        ASSERT_TRUE(platform::WriteTextFile(ini, QStringLiteral("[Global]\r\n[Email]\r\nSMTPServer=127.0.0.1\r\n"
+                                                                "POPServer=127.0.0.1\r\nDeleteOffServer=No\r\n")));
+    }
+    void startRobot(QProcess& p, QStringList extra = {})
+    {
+        p.setProcessChannelMode(QProcess::SeparateChannels);
+        p.start(program(), QStringList{QStringLiteral("--headless"), QStringLiteral("--home"), home} + extra);
+        ASSERT_TRUE(p.waitForStarted());
+    }
+    // Waits (bounded) until the logbook holds text.
+    bool waitForLog(const QString& text)
+    {
+        QDeadlineTimer deadline(20000);
+        while (!deadline.hasExpired()) {
+            if (logbook().contains(text))
+                return true;
+            QThread::msleep(20);
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(ProgramFixture, NewFolderWithoutDisplayIsSetUpAndEndsUnconfigured)
+{
+    QProcess p;
+    startRobot(p);
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 3);
+    const QString log = logbook();
+    EXPECT_TRUE(log.contains(QStringLiteral("\r\n********** STARTUP Tarnwick ver ")));
+    EXPECT_TRUE(log.contains(QStringLiteral("QUESTION: Tarnwick needs configuring, would you like to do this now? "
+                                            "ANSWER (no display): No")));
+    EXPECT_TRUE(log.contains(QStringLiteral("MESSAGE: Tarnwick now shutting down.")));
+    for (const char* item : {"Tarnwick.ini", "extmap.ini", "onReceive.txt", "onInterval.txt", "MsgIn", "ExtMapReject"})
+        EXPECT_TRUE(QFile::exists(home + QLatin1String(item))) << item;
+}
+
+TEST_F(ProgramFixture, SecondCopyRefusedAndSigtermEndsCleanly)
+{
+    configure();
+    QProcess first;
+    startRobot(first);
+    ASSERT_TRUE(waitForLog(QStringLiteral("STARTUP Tarnwick")));
+
+    QProcess second;
+    startRobot(second);
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_TRUE(second.readAllStandardError().contains("This program or a copy of it is already running"));
+    EXPECT_EQ(logbook().count(QStringLiteral("STARTUP Tarnwick")), 1);
+
+    QProcess restarted;
+    startRobot(restarted, {QStringLiteral("REFRESH")});
+    QDeadlineTimer deadline(20000);
+    while (logbook().count(QStringLiteral("STARTUP Tarnwick")) < 2 && !deadline.hasExpired())
+        QThread::msleep(20);
+    EXPECT_EQ(restarted.state(), QProcess::Running);
+
+    for (QProcess* p : {&first, &restarted}) {
+        ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
+        ASSERT_TRUE(p->waitForFinished(20000));
+        EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p->exitCode(), 0);
+    }
+    EXPECT_EQ(logbook().count(QStringLiteral("ended by the system (signal 15)")), 2);
+    EXPECT_FALSE(QFile::exists(home + QStringLiteral("Tarnwick.lock")));
+}
+
+TEST_F(ProgramFixture, SetPasswordStoresItScrambled)
+{
+    configure();
+    QProcess p;
+    p.start(program(), {QStringLiteral("--home"), home, QStringLiteral("--set-password")});
+    ASSERT_TRUE(p.waitForStarted());
+    p.write("pa ss=word\n");
+    p.closeWriteChannel();
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(p.readAllStandardOutput().contains("Password changed successfully"));
+    const QString stored = platform::IniRead(home + QStringLiteral("Tarnwick.ini"), QStringLiteral("Email"),
+                                             QStringLiteral("Password"), {});
+    EXPECT_FALSE(stored.isEmpty());
+    EXPECT_NE(stored, QStringLiteral("pa ss=word"));
+    config::GatewaySettings gw;
+    config::INISettings(home, gw);
+    EXPECT_EQ(gw.Password, QStringLiteral("pa ss=word"));
+}
