@@ -9,6 +9,7 @@
 #include "util/basTwFunctions.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -163,6 +164,8 @@ void INISettings(const QString& programFolder, GatewaySettings& gateway, const L
 
     if (!QFileInfo::exists(rc.INIPath))
         logLine(log, QStringLiteral("WARNING: settings file ") + rc.INIPath + QStringLiteral(" not found, using defaults"));
+    else if (QFile f(rc.INIPath); !f.open(QIODevice::ReadOnly))
+        logLine(log, QStringLiteral("WARNING: settings file ") + rc.INIPath + QStringLiteral(" cannot be read, using defaults"));
     else
         upgradeOldFormat(rc.INIPath, log);
 
