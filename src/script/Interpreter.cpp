@@ -97,6 +97,8 @@ Variant applyArgs(const Variant& target, Args args)
 
 void assignTo(Variant& dst, Variant v, bool isSet)
 {
+    if (dst.isArray() && dst.array()->fixed)
+        raiseError(errArrayLocked);
     if (isSet) {
         if (!v.isObject())
             raiseError(errObjectRequired);
@@ -281,7 +283,7 @@ void NameExpr::assign(Frame& f, Variant v, bool isSet)
 {
     if (!hasArgs && (kind == Local || kind == Return)) {
         Variant& dst = kind == Local ? *f.vars[slot] : f.ret;
-        if (!isSet && !v.isObject())
+        if (!isSet && !v.isObject() && !dst.isArray())
             dst = std::move(v);
         else
             assignTo(dst, std::move(v), isSet);

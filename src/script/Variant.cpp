@@ -70,7 +70,8 @@ void Variant::addRefCopy()
     }
     // An array with an element lent out by reference must not be shared: a later write
     // through that reference would show in both copies.
-    if (u_.arr->locks > 0) {
+    // A copy of a fixed array is an ordinary dynamic array, so it cannot share the data.
+    if (u_.arr->locks > 0 || u_.arr->fixed) {
         auto* copy = new ArrayData(u_.arr->bounds);
         copy->items = u_.arr->items;
         u_.arr = copy;
