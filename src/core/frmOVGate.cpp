@@ -109,7 +109,12 @@ void frmOVGate::Form_Load()
     if (!lock_)
         lock_ = std::make_unique<platform::InstanceLock>(options_.home);
     const bool refresh = options_.arguments.contains(QStringLiteral("REFRESH"));
-    if (!lock_->tryLock()) {
+    if (!lock_->tryLock() && lock_->lastFailureWasAccess()) {
+        // No lock file can be made here (folder read-only or missing): nothing says another
+        // copy runs, so this one starts and says why it runs unguarded.
+        PublishLog(QStringLiteral("WARNING: cannot create the instance lock in ") + options_.home
+                   + QStringLiteral(", starting without the single-copy check"));
+    } else if (!lock_->isLocked()) {
         if (!refresh && !config::Running().MultiInstance) {
             pendingLog_.clear(); // a refused copy writes nothing to the logbook
             MsgBox(QStringLiteral("This program or a copy of it is already running on this computer.  Please find and "
@@ -125,7 +130,10 @@ void frmOVGate::Form_Load()
     }
 
     // 6. Start-up line, then whatever was reported before it.
-    WriteLogbook(QString(50, QLatin1Char('~')) + QStringLiteral("\r\n********** STARTUP Tarnwick ver ") + VersionText());
+    const QString startup = QStringLiteral("********** STARTUP Tarnwick ver ") + VersionText();
+    WriteLogbook(QString(50, QLatin1Char('~')) + QStringLiteral("\r\n") + startup);
+    if (options_.headless)
+        std::fprintf(stderr, "%s (instance folder %s)\n", qPrintable(startup), qPrintable(options_.home));
     startupLogged_ = true;
     const QStringList pending = std::exchange(pendingLog_, {});
     flushingPending_ = true;

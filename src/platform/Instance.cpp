@@ -42,6 +42,11 @@ bool InstanceLock::isLocked() const { return lock_->isLocked(); }
 
 void InstanceLock::unlock() { lock_->unlock(); }
 
+bool InstanceLock::lastFailureWasAccess() const
+{
+    return lock_->error() == QLockFile::PermissionError || lock_->error() == QLockFile::UnknownError;
+}
+
 bool InstanceLock::heldByOther()
 {
     if (lock_->isLocked())

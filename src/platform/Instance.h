@@ -29,6 +29,9 @@ public:
     void unlock();
     // True when another live process holds the lock.
     bool heldByOther();
+    // After a failed tryLock: true when it failed because the lock file could not be made at
+    // all (folder missing or read-only), not because another copy holds it.
+    bool lastFailureWasAccess() const;
 
     static QString fileName() { return QStringLiteral("Tarnwick.lock"); }
 
