@@ -19,8 +19,13 @@ public:
     {
         proc_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         proc_.start(python, {script, QStringLiteral("--dir"), folder});
-        if (proc_.waitForStarted(10000) && proc_.waitForReadyRead(60000)) {
-            const QList<QByteArray> ports = proc_.readLine().trimmed().split(' ');
+        if (!proc_.waitForStarted(10000))
+            return;
+        while (!proc_.canReadLine() && proc_.state() == QProcess::Running)
+            proc_.waitForReadyRead(1000);
+        status_ = proc_.readLine().trimmed();
+        {
+            const QList<QByteArray> ports = status_.split(' ');
             if (ports.size() >= 2) {
                 pop_ = quint16(ports[0].toUInt());
                 smtp_ = quint16(ports[1].toUInt());
@@ -39,6 +44,8 @@ public:
         }
     }
     bool ok() const { return pop_ != 0 && smtp_ != 0; }
+    // The first line the script printed: the ports, or why it could not start.
+    QByteArray status() const { return status_; }
     quint16 popPort() const { return pop_; }
     quint16 smtpPort() const { return smtp_; }
     QString maildir() const { return folder_ + QStringLiteral("/Maildir"); }
@@ -46,6 +53,7 @@ public:
 private:
     QProcess proc_;
     QString folder_;
+    QByteArray status_;
     quint16 pop_ = 0;
     quint16 smtp_ = 0;
 };
