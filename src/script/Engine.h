@@ -10,6 +10,7 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -99,6 +100,7 @@ struct Procedure {
     bool isDefault = false;
     int line = 0;
     QHash<QString, int> locals;   // lower-case name -> slot, for Execute and Eval inside it
+    QHash<QString, int> implicitLocals;  // undeclared names of the body, same use
 };
 
 struct ClassDef {
@@ -147,6 +149,15 @@ struct Frame {
     bool resumeNext = false;
     bool hadResumeNext = false;  // Err is cleared when such a procedure returns
     int line = 0;
+    // Locals first assigned by Execute code in this call (lower-case name); the map keeps
+    // their addresses stable.
+    std::unique_ptr<std::map<QString, Variant>> execLocals;
+    Variant& execLocal(const QString& lname)
+    {
+        if (!execLocals)
+            execLocals = std::make_unique<std::map<QString, Variant>>();
+        return (*execLocals)[lname];
+    }
 };
 
 // Thrown past every On Error Resume Next: a time-out must stop the script.

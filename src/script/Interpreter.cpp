@@ -157,6 +157,11 @@ Variant* NameExpr::variable(Frame& f, bool create)
     case Return: return &f.ret;
     case Dynamic: {
         Engine& e = *f.eng;
+        if (execLocal && f.execLocals) {
+            auto it = f.execLocals->find(lname);
+            if (it != f.execLocals->end())
+                return &it->second;
+        }
         int g = e.globalSlot(lname);
         if (g >= 0) {
             kind = Global;
@@ -174,6 +179,8 @@ Variant* NameExpr::variable(Frame& f, bool create)
             return f.vars[fallback];
         if (explicitMode)
             raiseError(errUndefined, errorDescription(errUndefined) + QStringLiteral(": '") + name + QLatin1Char('\''));
+        if (execLocal && f.proc)
+            return &f.execLocal(lname);
         if (!create || !topLevel)
             return nullptr;
         kind = Global;

@@ -31,6 +31,7 @@ struct NameExpr final : Expr {
     const Builtin* builtin = nullptr;
     bool explicitMode = false;  // Option Explicit in force
     bool topLevel = false;      // in top-level code: assignment creates a global
+    bool execLocal = false;     // Execute code in a procedure: a new name is a local of the call
     ExprList args;
     bool hasArgs = false;
     GlobalSlot* global = nullptr;  // the Global slot, once looked up (slots never move)

@@ -136,15 +136,12 @@ private:
     std::vector<Pending> pending_;
     std::vector<NameExpr*> withStack_;
     QSet<QString> declaredHere_;
-    QHash<QPair<Procedure*, QString>, int> implicit_;
-
     int declareImplicit(Procedure* proc, const QString& lname)
     {
-        auto key = qMakePair(proc, lname);
-        auto it = implicit_.find(key);
-        if (it != implicit_.end()) return it.value();
+        auto it = proc->implicitLocals.find(lname);
+        if (it != proc->implicitLocals.end()) return it.value();
         int slot = proc->nLocals++;
-        implicit_.insert(key, slot);
+        proc->implicitLocals.insert(lname, slot);
         return slot;
     }
 };
@@ -1230,8 +1227,13 @@ void Parser::resolve(const Pending& p)
     if (g >= 0) { n->kind = NameExpr::Global; n->slot = g; return; }
     if (const Builtin* b = findBuiltin(n->lname)) { n->kind = NameExpr::BuiltinCall; n->builtin = b; return; }
     n->kind = NameExpr::Dynamic;
-    n->topLevel = proc == nullptr || proc == ctx_.scope;
-    if (proc && proc != ctx_.scope && !chunk_.optionExplicit) {
+    n->topLevel = proc == nullptr;
+    if (proc && proc == ctx_.scope) {
+        // Execute or Eval inside a running procedure: its implicit locals are shared, and
+        // names new to it become locals of the running call.
+        n->fallback = proc->implicitLocals.value(n->lname, -1);
+        n->execLocal = n->fallback < 0;
+    } else if (proc && !chunk_.optionExplicit) {
         n->fallback = declareImplicit(proc, n->lname);
     }
 }
