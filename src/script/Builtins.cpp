@@ -197,14 +197,19 @@ Variant bJoin(Frame&, Args a)
     const Variant& v = arg(a, 0);
     if (!v.isArray() || v.array()->rank() != 1) raiseError(errTypeMismatch);
     QString sep = given(a, 1) ? toStr(arg(a, 1)) : QStringLiteral(" ");
+    const std::vector<Variant>& items = v.array()->items;
+    qsizetype size = items.empty() ? 0 : sep.size() * qsizetype(items.size() - 1);
+    for (const Variant& x : items)
+        size += x.isString() ? x.str().size() : 8;
     QString out;
+    out.reserve(size);
     bool first = true;
-    for (const Variant& x : v.array()->items) {
+    for (const Variant& x : items) {
         if (!first) out += sep;
         first = false;
-        out += toStr(x);
+        if (x.isString()) out += x.str(); else out += toStr(x);
     }
-    return Variant::fromString(out);
+    return Variant::fromString(std::move(out));
 }
 
 } // namespace
