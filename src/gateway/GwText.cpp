@@ -41,6 +41,8 @@ QString MailDate()
 
 namespace {
 
+bool g_durable = true;
+
 QString decodeCharset(const QString& charset, const QByteArray& bytes)
 {
     if (charset.compare(QLatin1String("utf-8"), Qt::CaseInsensitive) == 0
@@ -50,6 +52,8 @@ QString decodeCharset(const QString& charset, const QByteArray& bytes)
 }
 
 } // namespace
+
+void SetDurableWrites(bool on) { g_durable = on; }
 
 QString DecodeExtendedValue(const QString& value)
 {
@@ -195,7 +199,7 @@ bool AtomicTextFile::commit()
     if (ok_ && !temp_.flush())
         fail();
     // The data must be on disk before the rename makes it the file others read.
-    if (ok_ && ::fsync(temp_.handle()) != 0)
+    if (ok_ && g_durable && ::fsync(temp_.handle()) != 0)
         err_ = {61, QStringLiteral("Disk full")}, ok_ = false;
     temp_.close();
     open_ = false;

@@ -201,6 +201,7 @@ signals:
 
 private:
     friend class gateway::frmSocket;
+    friend struct GatewayFuzzAccess;   // the fuzz target files raw lines directly
 
     void setState(const QString& s);
     void log(const QString& s);
