@@ -199,15 +199,29 @@ Variant bJoin(Frame&, Args a)
     QString sep = given(a, 1) ? toStr(arg(a, 1)) : QStringLiteral(" ");
     const std::vector<Variant>& items = v.array()->items;
     qsizetype size = items.empty() ? 0 : sep.size() * qsizetype(items.size() - 1);
-    for (const Variant& x : items)
-        size += x.isString() ? x.str().size() : 8;
+    bool allStrings = true;
+    for (const Variant& x : items) {
+        if (!x.isString()) { allStrings = false; break; }
+        size += x.str().size();
+    }
     QString out;
-    out.reserve(size);
+    if (allStrings) {
+        // Copied straight into a buffer of the final size: Join runs in many inner loops.
+        out = QString(size, Qt::Uninitialized);
+        QChar* p = out.data();
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (i) { std::copy_n(sep.constData(), sep.size(), p); p += sep.size(); }
+            const QString& t = items[i].str();
+            std::copy_n(t.constData(), t.size(), p);
+            p += t.size();
+        }
+        return Variant::fromString(std::move(out));
+    }
     bool first = true;
     for (const Variant& x : items) {
         if (!first) out += sep;
         first = false;
-        if (x.isString()) out += x.str(); else out += toStr(x);
+        out += toStr(x);
     }
     return Variant::fromString(std::move(out));
 }

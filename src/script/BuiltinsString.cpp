@@ -145,7 +145,7 @@ Variant bSplit(Frame&, Args a)
         return makeStringArray({s});
     const Qt::CaseSensitivity sense = cs(mode);
     const bool oneChar = delim.size() == 1 && sense == Qt::CaseSensitive;
-    parts.reserve(size_t(oneChar ? s.count(delim.front()) + 1 : 8));
+    parts.reserve(16);
     qsizetype pos = 0;
     while (limit < 0 || qsizetype(parts.size()) < limit - 1) {
         qsizetype hit = oneChar ? s.indexOf(delim.front(), pos) : s.indexOf(delim, pos, sense);
