@@ -69,10 +69,14 @@ void Dictionary::add(const Variant& key, const Variant& item)
 
 Variant& Dictionary::item(const Variant& key)
 {
+    if (const size_t* r = recent(key))
+        return entries_[*r].value;
     Key k = keyOf(key);
     auto it = index_.constFind(k);
-    if (it != index_.constEnd())
+    if (it != index_.constEnd()) {
+        remember(key, it.value());
         return entries_[it.value()].value;
+    }
     index_.insert(k, entries_.size());
     entries_.push_back({key, Variant(), true});
     return entries_.back().value;
@@ -80,12 +84,18 @@ Variant& Dictionary::item(const Variant& key)
 
 const Variant* Dictionary::find(const Variant& key) const
 {
+    if (const size_t* r = recent(key))
+        return &entries_[*r].value;
     auto it = index_.constFind(keyOf(key));
-    return it == index_.constEnd() ? nullptr : &entries_[it.value()].value;
+    if (it == index_.constEnd())
+        return nullptr;
+    remember(key, it.value());
+    return &entries_[it.value()].value;
 }
 
 void Dictionary::remove(const Variant& key)
 {
+    forgetRecent();
     auto it = index_.find(keyOf(key));
     if (it == index_.end())
         notFound();
@@ -100,6 +110,7 @@ void Dictionary::remove(const Variant& key)
 
 void Dictionary::compact()
 {
+    forgetRecent();
     std::vector<Entry> live;
     live.reserve(index_.size());
     for (Entry& e : entries_)
@@ -118,6 +129,7 @@ void Dictionary::removeAll()
     std::vector<Entry> old;
     old.swap(entries_);
     index_.clear();
+    forgetRecent();
     dead_ = 0;
 }
 
@@ -146,6 +158,7 @@ void Dictionary::setCompareMode(int mode)
     if (mode < 0 || mode > 2 || count() > 0)
         raiseError(errInvalidCall);
     compareMode_ = mode;
+    forgetRecent();
 }
 
 const void* Dictionary::shape() const { return &kShape; }
@@ -185,6 +198,7 @@ Variant Dictionary::invoke(int id, InvokeKind kind, Args a)
             if (index_.contains(nk))
                 raiseError(kKeyExists);
             size_t pos = it.value();
+            forgetRecent();
             index_.erase(it);
             entries_[pos].key = newKey;
             index_.insert(nk, pos);

@@ -55,11 +55,27 @@ private:
 
     Key keyOf(const Variant& key) const;
     void compact();
+    // Scripts look the same key up several times in a row (Exists, then read, then write).
+    // The last text key found is remembered by its string data, which the copy held here keeps
+    // alive and unchanged; any change to the key table forgets it.
+    const size_t* recent(const Variant& key) const
+    {
+        if (!recentText_.isEmpty() && key.isString() && key.str().isSharedWith(recentText_))
+            return &recentIndex_;
+        return nullptr;
+    }
+    void remember(const Variant& key, size_t index) const
+    {
+        if (key.isString()) { recentText_ = key.str(); recentIndex_ = index; }
+    }
+    void forgetRecent() { recentText_.clear(); }
 
     std::vector<Entry> entries_;
     QHash<Key, size_t> index_;
     size_t dead_ = 0;
     int compareMode_ = 0;
+    mutable QString recentText_;
+    mutable size_t recentIndex_ = 0;
 };
 
 } // namespace script
