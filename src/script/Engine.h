@@ -203,6 +203,7 @@ private:
 class ErrObject final : public Dispatch {
 public:
     QString typeName() const override { return QStringLiteral("ErrObject"); }
+    const void* shape() const override { static const char k = 0; return &k; }
     int memberId(const QString& name, bool fromInside) override;
     Variant invoke(int id, InvokeKind kind, Args args) override;
     void set(const ScriptError& e) { number = e.number; description = e.description; source = e.source; }

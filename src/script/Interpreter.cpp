@@ -466,8 +466,14 @@ Variant BinaryExpr::eval(Frame& f)
         case BinOp::Ge: return Variant::fromBool(p >= q);
         default: break;
         }
-    } else if (op == BinOp::Concat && x.isString() && y.isString()) {
-        return Variant::fromString(x.str() + y.str());
+    } else if (op == BinOp::Concat && (x.isString() || isWhole(x)) && (y.isString() || isWhole(y))) {
+        // Text built from strings and counters: no detour through the general conversion.
+        QString s = x.isString() ? std::move(x.strRef()) : QString::number(wholeValue(x));
+        if (y.isString())
+            s += y.str();
+        else
+            s += QString::number(wholeValue(y));
+        return Variant::fromString(std::move(s));
     }
     switch (op) {
     case BinOp::Eq: case BinOp::Ne: case BinOp::Lt: case BinOp::Le: case BinOp::Gt: case BinOp::Ge: case BinOp::Is:

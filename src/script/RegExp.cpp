@@ -17,6 +17,7 @@ public:
     ValueList(QString type, std::vector<Variant> items) : type_(std::move(type)), items_(std::move(items)) {}
     QString typeName() const override { return type_; }
     int memberId(const QString& name, bool) override { return memberIndex(name, {"Item", "Count"}); }
+    const void* shape() const override { static const char k = 0; return &k; }
     Variant invoke(int id, InvokeKind kind, Args a) override
     {
         if (kind != InvokeKind::Get)
@@ -50,6 +51,7 @@ public:
     MatchObject(QString value, int32_t index, std::vector<Variant> subs)
         : value_(std::move(value)), index_(index), subs_(std::move(subs)) {}
     QString typeName() const override { return QStringLiteral("IMatch2"); }
+    const void* shape() const override { static const char k = 0; return &k; }
     int memberId(const QString& name, bool) override
     {
         return memberIndex(name, {"Value", "FirstIndex", "Length", "SubMatches"});
