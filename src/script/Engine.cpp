@@ -267,18 +267,9 @@ ClassInstance* Engine::newInstance(const QString& className)
     return inst;
 }
 
-void Engine::enterCall()
+void Engine::stackExhausted()
 {
-    ++depth_;
-    checkStack();
-}
-
-void Engine::checkStack()
-{
-    char here;
-    if (stackBase_ && (&here < stackBase_ || depth_ > 20000)) {
-        raiseError(errOutOfStack);
-    }
+    raiseError(errOutOfStack);
 }
 
 void Engine::slowTick()

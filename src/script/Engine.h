@@ -253,9 +253,15 @@ public:
 
     // Called at every loop turn and procedure call.
     void tick() { if (--ticks_ <= 0) slowTick(); }
-    void enterCall();
+    void enterCall() { ++depth_; checkStack(); }
     void leaveCall() { --depth_; }
-    void checkStack();  // 28 when the machine stack runs low
+    // 28 when the machine stack runs low.
+    void checkStack()
+    {
+        char here;
+        if (stackBase_ && (&here < stackBase_ || depth_ > 20000))
+            stackExhausted();
+    }
 
     void setTimeout(int ms) { timeoutMs_ = ms; }
     void setRandomSeed(double seed);
@@ -278,6 +284,7 @@ public:
 private:
     friend struct EngineEntry;
     void slowTick();
+    [[noreturn]] void stackExhausted();
     std::shared_ptr<Chunk> compile(const QString& code, bool global, Procedure* scope, bool exprOnly);
     void commit(const std::shared_ptr<Chunk>& c);
     Flow runTop(Chunk& c);
