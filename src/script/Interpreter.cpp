@@ -264,6 +264,17 @@ Variant NameExpr::eval(Frame& f)
     return Variant();
 }
 
+void NameExpr::callStmt(Frame& f)
+{
+    if (kind == Dynamic && !hasArgs) {
+        // A call of a name that is neither a procedure nor a value set so far.
+        Variant* v = variable(f, false);
+        if (kind == Dynamic && !cacheObj && (!v || v->isEmpty()))
+            raiseError(errTypeMismatch, errorDescription(errTypeMismatch) + QStringLiteral(": '") + name + QLatin1Char('\''));
+    }
+    eval(f);
+}
+
 Variant* NameExpr::ref(Frame& f, ArgPack& pack)
 {
     if (kind == Local && !hasArgs)

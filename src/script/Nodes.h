@@ -43,7 +43,7 @@ struct NameExpr final : Expr {
     Variant eval(Frame& f) override;
     Variant* ref(Frame& f, ArgPack& pack) override;
     void assign(Frame& f, Variant v, bool isSet) override;
-    void callStmt(Frame& f) override { eval(f); }
+    void callStmt(Frame& f) override;
     // The variable for a binding that is one, else nullptr (procedures, builtins, members).
     Variant* variable(Frame& f, bool create);
     GlobalSlot& globalSlot(Frame& f) { return global ? *global : *(global = &f.eng->globals[size_t(slot)]); }
