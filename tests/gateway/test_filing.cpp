@@ -280,3 +280,21 @@ TEST(Filing, NestedPartsAndNamesOutsideAscii)
     EXPECT_EQ(rig.attachment(QString::fromUtf8("caf\xC3\xA9.bin")), "ABC");
     EXPECT_EQ(rig.gw->AttachFile(2), QString::fromUtf8("na\xC3\xAFve.txt"));
 }
+
+TEST(Filing, ATwentyMegabyteAttachmentIsDecodedWhole)
+{
+    FilingRig rig;
+    QByteArray data(20 * 1024 * 1024, Qt::Uninitialized);
+    for (qsizetype i = 0; i < data.size(); ++i)
+        data[i] = char((i * 2654435761u) >> 13);
+    QByteArray message = "Subject: big\nContent-Type: multipart/mixed; boundary=B\n\n--B\nContent-Type: x; name=big.bin\n"
+                         "Content-Transfer-Encoding: base64\n\n";
+    const QByteArray b64 = data.toBase64();
+    message.reserve(message.size() + b64.size() / 76 * 78 + 100);
+    for (qsizetype i = 0; i < b64.size(); i += 76)
+        message += b64.mid(i, 76) + "\r\n";
+    message += "--B--\n";
+    rig.file(message);
+    EXPECT_TRUE(rig.attachment("big.bin") == data);
+    EXPECT_FALSE(rig.loggedStart("ERROR"));
+}
