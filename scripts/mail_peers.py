@@ -17,6 +17,7 @@ import signal
 import socket
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -48,14 +49,14 @@ def accounts():
     return "dovenull", "dovecot", "nobody", grp.getgrgid(pwd.getpwnam("nobody").pw_gid).gr_name
 
 
-def write_config(folder, maildir, user, password, pop_port):
+def write_config(folder, run_dir, maildir, user, password, pop_port):
     login_user, internal_user, mail_user, mail_group = accounts()
     with open(os.path.join(folder, "passwd"), "w") as f:
         f.write("%s:{PLAIN}%s::::::\n" % (user, password))
     conf = os.path.join(folder, "dovecot.conf")
     with open(conf, "w") as f:
         f.write(f"""# Written by mail_peers.py for one run; nothing outside this folder is used.
-base_dir = {folder}/run
+base_dir = {run_dir}
 state_dir = {folder}/state
 log_path = {folder}/dovecot.log
 protocols = pop3
@@ -135,7 +136,10 @@ def main():
         print("0 0 no dovecot (Debian package dovecot-pop3d)", flush=True)
         return 2
     maildir = os.path.join(folder, "Maildir")
-    for d in (folder, os.path.join(folder, "run"), os.path.join(folder, "state")):
+    # Dovecot's sockets live in base_dir, whose path must stay short (a socket path has at most
+    # 107 bytes), so it goes to a fresh folder under /tmp rather than into a deep checkout.
+    run_dir = tempfile.mkdtemp(prefix="tw-dovecot-")
+    for d in (folder, run_dir, os.path.join(folder, "state")):
         os.makedirs(d, exist_ok=True)
         os.chmod(d, 0o755)   # Dovecot's own users must reach its sockets
     # The Maildir is written by aiosmtpd (this process) and read and emptied by Dovecot's
@@ -145,7 +149,7 @@ def main():
         os.chmod(d, 0o777)
     pop_port = args.pop_port or free_port()
     smtp_port = args.smtp_port or free_port()
-    conf = write_config(folder, maildir, args.user, args.password, pop_port)
+    conf = write_config(folder, run_dir, maildir, args.user, args.password, pop_port)
 
     proc = subprocess.Popen([dovecot, "-F", "-c", conf], stdin=subprocess.DEVNULL,
                             stdout=open(os.path.join(folder, "dovecot.out"), "w"), stderr=subprocess.STDOUT)
@@ -186,6 +190,7 @@ def main():
             except subprocess.TimeoutExpired:
                 proc.kill()
                 proc.wait()
+        shutil.rmtree(run_dir, ignore_errors=True)
     return 0
 
 
