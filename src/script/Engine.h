@@ -39,9 +39,8 @@ public:
     ~ArgPack();
     void add(Variant* p)
     {
-        if (n_ < kInline) inlinePtrs_[n_] = p;
-        else { if (morePtrs_.empty()) morePtrs_.assign(inlinePtrs_, inlinePtrs_ + kInline); morePtrs_.push_back(p); }
-        ++n_;
+        if (n_ < kInline) inlinePtrs_[n_++] = p;
+        else addMore(p);
     }
     // A slot for a value argument; stable for the life of the pack.
     Variant* temp()
@@ -55,6 +54,7 @@ public:
     size_t size() const { return n_; }
 
 private:
+    void addMore(Variant* p);
     static constexpr size_t kInline = 4;
     Variant* inlinePtrs_[kInline] = {};
     std::vector<Variant*> morePtrs_;

@@ -19,6 +19,14 @@ ArgPack::~ArgPack()
     }
 }
 
+void ArgPack::addMore(Variant* p)
+{
+    if (morePtrs_.empty())
+        morePtrs_.assign(inlinePtrs_, inlinePtrs_ + kInline);
+    morePtrs_.push_back(p);
+    ++n_;
+}
+
 namespace {
 
 void buildArgs(Frame& f, const ExprList& args, ArgPack& pack)
@@ -192,7 +200,7 @@ Variant* NameExpr::variable(Frame& f, bool create)
     }
 }
 
-Variant NameExpr::eval(Frame& f)
+Variant NameExpr::evalGeneral(Frame& f)
 {
     switch (kind) {
     case Local: {
@@ -275,7 +283,7 @@ void NameExpr::callStmt(Frame& f)
     eval(f);
 }
 
-Variant* NameExpr::ref(Frame& f, ArgPack& pack)
+Variant* NameExpr::refGeneral(Frame& f, ArgPack& pack)
 {
     if (kind == Local && !hasArgs)
         return f.vars[slot];

@@ -40,10 +40,16 @@ struct NameExpr final : Expr {
     Dispatch* cacheObj = nullptr;
     int cacheId = -1;
 
-    Variant eval(Frame& f) override;
-    Variant* ref(Frame& f, ArgPack& pack) override;
+    // A plain local is most of what runs; it stays out of the general paths' set-up.
+    Variant eval(Frame& f) override { return kind == Local && !hasArgs ? *f.vars[slot] : evalGeneral(f); }
+    Variant* ref(Frame& f, ArgPack& pack) override
+    {
+        return kind == Local && !hasArgs ? f.vars[slot] : refGeneral(f, pack);
+    }
     void assign(Frame& f, Variant v, bool isSet) override;
     void callStmt(Frame& f) override;
+    Variant evalGeneral(Frame& f);
+    Variant* refGeneral(Frame& f, ArgPack& pack);
     // The variable for a binding that is one, else nullptr (procedures, builtins, members).
     Variant* variable(Frame& f, bool create);
     GlobalSlot& globalSlot(Frame& f) { return global ? *global : *(global = &f.eng->globals[size_t(slot)]); }
