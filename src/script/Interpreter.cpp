@@ -444,6 +444,27 @@ Variant UnaryExpr::eval(Frame& f)
     return isNot ? notOp(v) : negate(v);
 }
 
+// Everything but whole and Double arithmetic: kept out of line so that the common case
+// stays small.
+[[gnu::noinline]] static Variant generalBinary(BinOp op, Variant& x, const Variant& y, bool xLiteral, bool yLiteral)
+{
+    if (op == BinOp::Concat && (x.isString() || isWhole(x)) && (y.isString() || isWhole(y))) {
+        // Text built from strings and counters: no detour through the general conversion.
+        QString s = x.isString() ? std::move(x.strRef()) : QString::number(wholeValue(x));
+        if (y.isString())
+            s += y.str();
+        else
+            s += QString::number(wholeValue(y));
+        return Variant::fromString(std::move(s));
+    }
+    switch (op) {
+    case BinOp::Eq: case BinOp::Ne: case BinOp::Lt: case BinOp::Le: case BinOp::Gt: case BinOp::Ge: case BinOp::Is:
+        return compareOp(op, x, y, xLiteral, yLiteral);
+    default:
+        return binaryOp(op, x, y);
+    }
+}
+
 Variant BinaryExpr::eval(Frame& f)
 {
     Variant x = a->eval(f);
@@ -485,21 +506,8 @@ Variant BinaryExpr::eval(Frame& f)
         case BinOp::Ge: return Variant::fromBool(p >= q);
         default: break;
         }
-    } else if (op == BinOp::Concat && (x.isString() || isWhole(x)) && (y.isString() || isWhole(y))) {
-        // Text built from strings and counters: no detour through the general conversion.
-        QString s = x.isString() ? std::move(x.strRef()) : QString::number(wholeValue(x));
-        if (y.isString())
-            s += y.str();
-        else
-            s += QString::number(wholeValue(y));
-        return Variant::fromString(std::move(s));
     }
-    switch (op) {
-    case BinOp::Eq: case BinOp::Ne: case BinOp::Lt: case BinOp::Le: case BinOp::Gt: case BinOp::Ge: case BinOp::Is:
-        return compareOp(op, x, y, a->isLiteral(), b->isLiteral());
-    default:
-        return binaryOp(op, x, y);
-    }
+    return generalBinary(op, x, y, a->isLiteral(), b->isLiteral());
 }
 
 // ---------------------------------------------------------------- statements
