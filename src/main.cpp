@@ -170,13 +170,14 @@ int main(int argc, char** argv)
     });
 
     window.Form_Load();
-    if (window.ended()) {
-        platform::setMessages(nullptr);
-        return window.exitCode();
+    int rc = window.exitCode();
+    if (!window.ended()) {
+        if (o.once)
+            QTimer::singleShot(0, &window, &frmOVGate::RunOnce);
+        rc = app.exec();
     }
-    if (o.once)
-        QTimer::singleShot(0, &window, &frmOVGate::RunOnce);
-    const int rc = app.exec();
+    // Objects released while the robot ended go now, outside every handler.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     platform::setMessages(nullptr);
     return rc;
 }

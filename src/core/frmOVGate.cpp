@@ -7,6 +7,7 @@
 #include "core/basLogBook.h"
 #include "gateway/clsInetGateway.h"
 #include "gateway/frmSocket.h"
+#include "script/Library.h"
 #include "platform/Clock.h"
 #include "platform/Instance.h"
 #include "platform/Messages.h"
@@ -97,7 +98,9 @@ void frmOVGate::Form_Load()
     // 2. Tray icon (a second run of the sequence keeps the one icon).
     addTrayIcon();
     // 3. The long-lived objects.
+    FileSystem = script::createRuntimeObject(QStringLiteral("Scripting.FileSystemObject"));
     createGateway();
+    CommonDictionary = script::createRuntimeObject(QStringLiteral("Scripting.Dictionary"));
     // 4. Settings.
     config::SetUpInstanceFolder(options_.home, [this](const QString& t) { PublishLog(t); });
     INISettings();
@@ -172,8 +175,10 @@ bool frmOVGate::firstRunCheckNeeded() const
 
 void frmOVGate::createGateway()
 {
+    releaseGateway();
     InetMail = std::make_unique<clsInetGateway>();
     connect(InetMail.get(), &clsInetGateway::LogMessageEvent, this, &frmOVGate::InetMail_LogMessage);
+    connect(InetMail.get(), &clsInetGateway::ScriptPOP, this, &frmOVGate::InetMail_ScriptPOP);
 }
 
 void frmOVGate::INISettings()
@@ -220,11 +225,6 @@ void frmOVGate::RecoverGateway(const QString& text)
     InetMail->ProcessStart();
 }
 
-void frmOVGate::PrepareEmailScript()
-{
-    // The receive script joins here together with the script host.
-    EmailScriptReady = false;
-}
 
 void frmOVGate::mnuEmailImmediate_Click()
 {
@@ -325,7 +325,7 @@ void frmOVGate::Form_Unload()
     Timer1.stop();
     lockRetry_.stop();
     removeTrayIcon();
-    InetMail.reset();
+    releaseGateway();
     gateway::frmSocket::unload();
     if (lock_)
         lock_->unlock();
@@ -334,9 +334,20 @@ void frmOVGate::Form_Unload()
     QCoreApplication::exit(exitCode_);
 }
 
+void frmOVGate::releaseGateway()
+{
+    // Released from inside its own events too (a script's shutdown request): the object goes
+    // once control is back in the event loop, and tells this window nothing more.
+    if (!InetMail)
+        return;
+    clsInetGateway* g = InetMail.release();
+    g->disconnect(this);
+    g->deleteLater();
+}
+
 void frmOVGate::ShutdownSequence()
 {
-    InetMail.reset();
+    releaseGateway();
     gateway::frmSocket::unload();
     RequestUnload(UnloadMode::FromCode, QStringLiteral("shut down by script"));
 }
@@ -348,7 +359,7 @@ void frmOVGate::RestartSequence()
         args << QStringLiteral("--headless");
     // Not checked: if the new copy cannot start, this one still ends.
     QProcess::startDetached(QCoreApplication::applicationFilePath(), args, options_.home);
-    InetMail.reset();
+    releaseGateway();
     gateway::frmSocket::unload();
     RequestUnload(UnloadMode::FromCode, QStringLiteral("restarting"));
 }

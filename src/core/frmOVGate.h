@@ -3,6 +3,8 @@
 #pragma once
 
 #include "config/RunningConfig.h"
+#include "script/ScriptControl.h"
+#include "script/Variant.h"
 
 #include <QDateTime>
 #include <QMainWindow>
@@ -90,8 +92,19 @@ public:
     static QString VersionText();
     QString programFolder() const { return options_.home; }
 
+    // The receive script: loaded at every due e-mail tick, run for every filed message.
+    void InetMail_ScriptPOP();
+    // "<prefix><number>, Line=<line>, '<description>'" of an engine's last error.
+    static QString ScriptErrorLine(const QString& prefix, const script::ScriptErrorInfo& error);
+    // A script file of the instance folder as code (each line + CR LF); false if unreadable.
+    bool ReadScriptFile(const QString& name, QString& code) const;
+
     // Owned objects.
     std::unique_ptr<clsInetGateway> InetMail;
+    script::Ref<script::Dispatch> FileSystem;        // "FS" in every script
+    script::Ref<script::Dispatch> CommonDictionary;  // "XCommon", shared by all scripts
+    script::ScriptControl ScriptEmail;
+    script::ScriptControl ScriptWWW;
     bool EmailScriptReady = false;
     bool Paused = false;
     bool WWWBusy = false;
@@ -119,6 +132,7 @@ private:
     void partialCycle(const QString& actions, bool prepareScript);
     void InetMail_LogMessage();
     void createGateway();
+    void releaseGateway();
     void addTrayIcon();
     void removeTrayIcon();
     bool firstRunCheckNeeded() const;

@@ -86,10 +86,6 @@ void frmOVGate::mnuWWWImmediate_Click()
         Timer1.start();
 }
 
-void frmOVGate::RunWWWInterval()
-{
-    // The interval script runs here once the web robot and script host are in place.
-}
 
 void frmOVGate::mnuPause_Click()
 {
@@ -102,7 +98,7 @@ void frmOVGate::mnuReset_Click()
 {
     if (InetMail)
         InetMail->SocketDisconnect();
-    InetMail.reset();
+    releaseGateway();
     Form_Load();
 }
 

@@ -39,7 +39,14 @@ frmSocket* frmSocket::existing() { return g_holder; }
 
 void frmSocket::unload()
 {
-    delete g_holder;
+    // The robot may end from inside the socket's own notifications (a receive script asking
+    // for a shutdown, a signal handled during a wait): the holder is cut loose now and deleted
+    // once control is back in the event loop, so no caller is left on a deleted socket.
+    if (!g_holder)
+        return;
+    g_holder->bound_ = nullptr;
+    g_holder->timer_->stop();
+    g_holder->deleteLater();
     g_holder = nullptr;
 }
 

@@ -1,0 +1,111 @@
+// The script host: the receive script runs for each filed message with IM, FS and XCommon,
+// its errors become log lines, its shutdown request ends the robot, and the interval script
+// shares XCommon.
+#include "config/RunningConfig.h"
+#include "core/frmOVGate.h"
+#include "gateway/clsInetGateway.h"
+#include "platform/Messages.h"
+#include "platform/TextFile.h"
+#include "support/QtPrinters.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ScriptHostFixture : ::testing::Test {
+    QTemporaryDir dir;
+    QString home = dir.path() + QLatin1Char('/');
+    platform::ScopedRecordingMessages msgs;
+    std::unique_ptr<frmOVGate> w;
+
+    void SetUp() override
+    {
+        config::Running() = config::RunningConfig();
+        ASSERT_TRUE(platform::WriteTextFile(home + QStringLiteral("Tarnwick.ini"),
+                                            QStringLiteral("[Email]\r\nSMTPServer=smtp.example.com\r\n"
+                                                           "POPServer=pop.example.com\r\nDeleteOffServer=No\r\n")));
+        w = std::make_unique<frmOVGate>(frmOVGate::StartOptions{home, {}, true});
+        w->Form_Load();
+        ASSERT_FALSE(w->ended());
+    }
+    void script(const char* name, const QString& code)
+    {
+        ASSERT_TRUE(platform::WriteTextFile(home + QLatin1String(name), code));
+    }
+    QString logbook() { return platform::ReadTextFile(home + QStringLiteral("LogBook.txt")); }
+    void messageFiled() { emit w->InetMail->ScriptPOP(); }
+};
+
+} // namespace
+
+TEST_F(ScriptHostFixture, ReceiveScriptRunsForEachMessageAndKeepsItsGlobals)
+{
+    script("onReceive.txt", QStringLiteral("Dim n\r\nSub Main\r\n  n = n + 1\r\n  XCommon(\"count\") = n\r\n"
+                                           "  LogMessage \"received \" & n & \" \" & FS.FolderExists(\"") + home
+                                + QStringLiteral("\")\r\nEnd Sub\r\n"));
+    w->PrepareEmailScript();
+    ASSERT_TRUE(w->EmailScriptReady);
+    messageFiled();
+    messageFiled();
+    EXPECT_TRUE(logbook().contains(QStringLiteral(": received 1 True\r\n")));
+    EXPECT_TRUE(logbook().contains(QStringLiteral(": received 2 True\r\n")));
+
+    // The interval script sees what the receive script left in XCommon.
+    script("onInterval.txt", QStringLiteral("Sub Main\r\n  FS.CreateTextFile(\"") + home
+                                 + QStringLiteral("seen.txt\").WriteLine XCommon(\"count\")\r\nEnd Sub\r\n"));
+    w->RunWWWInterval();
+    EXPECT_EQ(platform::ReadTextFile(home + QStringLiteral("seen.txt")), QStringLiteral("2\r\n"));
+    EXPECT_TRUE(logbook().contains(QStringLiteral(": STARTING WWW PROCESS onInterval ")));
+    EXPECT_TRUE(logbook().contains(QStringLiteral(": END OF WWW PROCESS onInterval ")));
+}
+
+TEST_F(ScriptHostFixture, ErrorsBecomeLogLinesAndNothingElseHappens)
+{
+    script("onReceive.txt", QStringLiteral("Sub Main\r\n  If x Then\r\nEnd Sub\r\n"));
+    w->PrepareEmailScript();
+    EXPECT_FALSE(w->EmailScriptReady);
+    EXPECT_TRUE(logbook().contains(QStringLiteral("SCRIPT COMPILE ERROR=")));
+    messageFiled(); // not ready: nothing runs
+
+    script("onReceive.txt", QStringLiteral("Sub NotMain\r\nEnd Sub\r\n"));
+    w->PrepareEmailScript();
+    EXPECT_TRUE(w->EmailScriptReady);
+    messageFiled();
+    EXPECT_TRUE(logbook().contains(QStringLiteral(": SCRIPT ERROR=")));
+
+    script("onReceive.txt", QStringLiteral("Sub Main\r\n  x = 1 / 0\r\nEnd Sub\r\n"));
+    w->PrepareEmailScript();
+    messageFiled();
+    EXPECT_TRUE(logbook().contains(QStringLiteral(": SCRIPT ERROR=11, Line=2, 'Division by zero'")));
+    EXPECT_FALSE(w->ended());
+
+    QFile::remove(home + QStringLiteral("onReceive.txt"));
+    const QString before = logbook();
+    w->PrepareEmailScript();
+    EXPECT_FALSE(w->EmailScriptReady);
+    EXPECT_EQ(logbook(), before); // a missing receive script is not reported
+
+    QFile::remove(home + QStringLiteral("onInterval.txt"));
+    w->RunWWWInterval();
+    EXPECT_TRUE(logbook().contains(QStringLiteral(": WWW SCRIPT 'onInterval.txt' NOT FOUND")));
+    script("onInterval.txt", QStringLiteral("Sub Main(\r\n"));
+    w->RunWWWInterval();
+    EXPECT_TRUE(logbook().endsWith(QStringLiteral("\r\n")));
+    EXPECT_TRUE(logbook().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts).last().contains(QStringLiteral("SCRIPT COMPILE ERROR=")));
+}
+
+TEST_F(ScriptHostFixture, ShutdownRequestEndsTheRobotAfterMain)
+{
+    script("onReceive.txt", QStringLiteral("Sub Main\r\n  IM.Shutdown\r\n  LogMessage \"after\"\r\nEnd Sub\r\n"));
+    w->PrepareEmailScript();
+    messageFiled();
+    EXPECT_TRUE(w->ended());
+    EXPECT_FALSE(w->InetMail);
+    EXPECT_TRUE(logbook().contains(QStringLiteral(": after\r\n")));
+    EXPECT_TRUE(logbook().contains(QStringLiteral("SHUTDOWN Tarnwick")));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
