@@ -702,8 +702,9 @@ Flow DoStmt::exec(Frame& f)
 
 Flow SelectStmt::exec(Frame& f)
 {
-    // Under On Error Resume Next a failing test expression resumes in the first Case's block,
-    // and a failing Case expression in the block of that Case.
+    // Under On Error Resume Next a failing test expression resumes at the first Case test,
+    // which then compares with the value the test never received (Empty); a failing Case
+    // expression resumes in the block of that Case.
     Variant v;
     if (f.resumeNext) {
         try {
@@ -712,7 +713,6 @@ Flow SelectStmt::exec(Frame& f)
             if (!err.line)
                 err.line = f.line;
             f.eng->err.set(err);
-            return execBlock(f, cases.empty() ? elseBlock : cases.front().second);
         }
     } else {
         v = valueOf(e->eval(f));

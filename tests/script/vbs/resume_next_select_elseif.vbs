@@ -1,11 +1,19 @@
-' Under On Error Resume Next a failing Select Case expression resumes in the first Case,
-' a failing Case expression in its own Case, a failing ElseIf condition in its own block.
+' Under On Error Resume Next a failing Select Case expression goes on with the Case tests,
+' which see Empty; a failing Case expression resumes in its own Case, a failing ElseIf
+' condition in its own block.
 On Error Resume Next
 Select Case 1 / 0
 Case 1
-  WScript.Echo "first case", Err.Number
+  WScript.Echo "one"
 Case Else
-  WScript.Echo "else"
+  WScript.Echo "else", Err.Number
+End Select
+Err.Clear
+Select Case CInt("x")
+Case 1
+  WScript.Echo "one"
+Case 0
+  WScript.Echo "empty matches 0", Err.Number
 End Select
 Err.Clear
 Select Case 3
@@ -25,6 +33,7 @@ ElseIf x / 0 = 1 Then
 Else
   WScript.Echo "else"
 End If
-' expect: first case 11
+' expect: else 11
+' expect: empty matches 0 13
 ' expect: failing case 13
 ' expect: elseif 11
