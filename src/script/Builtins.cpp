@@ -88,6 +88,7 @@ Variant bRnd(Frame& f, Args a)
     if (given(a, 0)) {
         double x = toDouble(arg(a, 0));
         if (x == 0) return Variant::fromSingle(float(f.eng->lastRandom));
+        if (x < 0) f.eng->restartRandom(x);
     }
     return Variant::fromSingle(float(f.eng->nextRandom()));
 }

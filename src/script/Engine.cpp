@@ -5,6 +5,7 @@
 #include "script/Nodes.h"
 #include "script/Parser.h"
 
+#include <cstring>
 #include <pthread.h>
 
 namespace script {
@@ -292,6 +293,14 @@ void Engine::setRandomSeed(double seed)
     uint32_t mixed = (hi ^ (hi >> 16)) & 0xFFFF;
     rnd_ = (rnd_ & 0xFF0000FFu) | (mixed << 8);
     rnd_ &= 0xFFFFFF;
+}
+
+void Engine::restartRandom(double seed)
+{
+    float single = float(seed);
+    uint32_t bits = 0;
+    std::memcpy(&bits, &single, sizeof bits);
+    rnd_ = (bits + (bits >> 24)) & 0xFFFFFF;
 }
 
 double Engine::nextRandom()

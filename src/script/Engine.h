@@ -265,6 +265,8 @@ public:
 
     void setTimeout(int ms) { timeoutMs_ = ms; }
     void setRandomSeed(double seed);
+    // Rnd with a negative number: the generator restarts from that number's Single bits.
+    void restartRandom(double seed);
     double nextRandom();
     double lastRandom = 0;
 
