@@ -88,11 +88,14 @@ void Engine::addObject(const QString& name, Dispatch* obj, bool globalMembers)
     ++generation;
 }
 
-std::shared_ptr<Chunk> Engine::compile(const QString& code, bool global, Procedure* scope, bool exprOnly)
+std::shared_ptr<Chunk> Engine::compile(const QString& code, bool global, Procedure* scope, bool exprOnly,
+                                       const Frame* caller)
 {
     auto chunk = std::make_shared<Chunk>();
     CompileContext ctx;
     ctx.scope = global ? nullptr : scope;
+    if (ctx.scope && caller)
+        ctx.callLocals = caller->execLocals.get();
     ctx.scopeClass = ctx.scope ? ctx.scope->cls : nullptr;
     ctx.exprOnly = exprOnly;
     parseChunk(*this, *chunk, code, ctx);
@@ -153,7 +156,7 @@ void Engine::execute(Frame& f, const QString& code, bool global)
     bool atTop = global || !f.proc;
     std::shared_ptr<Chunk> chunk;
     try {
-        chunk = compile(code, atTop, f.proc, false);
+        chunk = compile(code, atTop, f.proc, false, &f);
     } catch (ScriptError& e) {
         e.line = 0;  // reported at the Execute statement
         throw;
@@ -184,7 +187,7 @@ Variant Engine::evaluate(Frame& f, const QString& expr)
 {
     std::shared_ptr<Chunk> chunk;
     try {
-        chunk = compile(expr, !f.proc, f.proc, true);
+        chunk = compile(expr, !f.proc, f.proc, true, &f);
     } catch (ScriptError& e) {
         e.line = 0;
         throw;

@@ -287,7 +287,8 @@ private:
     friend struct EngineEntry;
     void slowTick();
     [[noreturn]] void stackExhausted();
-    std::shared_ptr<Chunk> compile(const QString& code, bool global, Procedure* scope, bool exprOnly);
+    std::shared_ptr<Chunk> compile(const QString& code, bool global, Procedure* scope, bool exprOnly,
+                                   const Frame* caller = nullptr);
     void commit(const std::shared_ptr<Chunk>& c);
     Flow runTop(Chunk& c);
 

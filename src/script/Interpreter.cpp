@@ -165,6 +165,8 @@ Variant* NameExpr::variable(Frame& f, bool create)
     case Return: return &f.ret;
     case Dynamic: {
         Engine& e = *f.eng;
+        if (execDeclared && f.proc)
+            return &f.execLocal(lname);
         if (execLocal && f.execLocals) {
             auto it = f.execLocals->find(lname);
             if (it != f.execLocals->end())

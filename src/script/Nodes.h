@@ -32,6 +32,7 @@ struct NameExpr final : Expr {
     bool explicitMode = false;  // Option Explicit in force
     bool topLevel = false;      // in top-level code: assignment creates a global
     bool execLocal = false;     // Execute code in a procedure: a new name is a local of the call
+    bool execDeclared = false;  // ... and one that code Dim'd: a local even over a global
     ExprList args;
     bool hasArgs = false;
     GlobalSlot* global = nullptr;  // the Global slot, once looked up (slots never move)

@@ -136,6 +136,7 @@ private:
     std::vector<Pending> pending_;
     std::vector<NameExpr*> withStack_;
     QSet<QString> declaredHere_;
+    QSet<QString> execDims_;  // names Dim'd by Execute code inside a running procedure
     int declareImplicit(Procedure* proc, const QString& lname)
     {
         auto it = proc->implicitLocals.find(lname);
@@ -646,6 +647,11 @@ void Parser::parseDim(Block& out, bool isPublic, bool inClassBody)
             if (proc_ && !ctx_.scope) {
                 if (proc_->locals.contains(l)) fail(errNameRedefined);
                 declareLocal(name, line);
+            } else if (proc_ && proc_ == ctx_.scope) {
+                // Execute inside a procedure: a local of the running call, whatever globals exist.
+                if (proc_->locals.contains(l) || proc_->implicitLocals.contains(l) || execDims_.contains(l))
+                    fail(errNameRedefined);
+                execDims_.insert(l);
             } else {
                 if (ctx_.newGlobals.contains(l)) {
                     int slot = ctx_.newGlobals.value(l);
@@ -1204,6 +1210,12 @@ void Parser::resolve(const Pending& p)
     NameExpr* n = p.n;
     n->explicitMode = chunk_.optionExplicit;
     Procedure* proc = p.proc;
+    if (proc && proc == ctx_.scope
+        && (execDims_.contains(n->lname) || (ctx_.callLocals && ctx_.callLocals->count(n->lname)))) {
+        n->kind = NameExpr::Dynamic;
+        n->execLocal = n->execDeclared = true;
+        return;
+    }
     if (proc) {
         auto it = proc->locals.find(n->lname);
         if (it != proc->locals.end()) { n->kind = NameExpr::Local; n->slot = it.value(); return; }

@@ -9,6 +9,8 @@ struct CompileContext {
     Procedure* scope = nullptr;       // Execute or Eval inside a running procedure
     ClassDef* scopeClass = nullptr;
     bool exprOnly = false;            // Eval: one expression
+    // Locals that earlier Execute code gave the running call; they hide globals of that name.
+    const std::map<QString, Variant>* callLocals = nullptr;
     QHash<QString, int> newGlobals;   // lower-case name -> slot, added to the engine on success
     std::vector<std::pair<int, Procedure*>> newProcs;  // global procedures to install
 };
