@@ -12,6 +12,16 @@
 
 namespace gateway {
 
+QString TrimBlanks(const QString& s)
+{
+    qsizetype a = 0, b = s.size();
+    while (a < b && s.at(a) == QLatin1Char(' '))
+        ++a;
+    while (b > a && s.at(b - 1) == QLatin1Char(' '))
+        --b;
+    return s.mid(a, b - a);
+}
+
 QString SignedForm(qint64 n)
 {
     return n >= 0 ? QStringLiteral(" ") + QString::number(n) : QString::number(n);

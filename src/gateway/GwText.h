@@ -10,6 +10,8 @@
 
 namespace gateway {
 
+// Blanks (spaces only, as the classic Trim) removed from both ends.
+QString TrimBlanks(const QString& s);
 // The decimal text with a blank in place of the sign of a non-negative number.
 QString SignedForm(qint64 n);
 // The current date-time in the general date-time form of the locale.

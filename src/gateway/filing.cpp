@@ -16,17 +16,6 @@ const QString kCrLf = QStringLiteral("\r\n");
 const char* const kHeaderNames[7] = {"date", "to", "from", "subject", "cc", "bcc", "x-attachments"};
 const char* const kHeaderInitial[7] = {"Date:", "To:", "From:", "Subject:", "Cc:", "Bcc:", "X-Attachments:"};
 
-// Blanks (spaces only, as the classic Trim) removed from both ends.
-QString trimBlanks(const QString& s)
-{
-    qsizetype a = 0, b = s.size();
-    while (a < b && s.at(a) == QLatin1Char(' '))
-        ++a;
-    while (b > a && s.at(b - 1) == QLatin1Char(' '))
-        --b;
-    return s.mid(a, b - a);
-}
-
 QString trimTrailingBlanks(const QString& s)
 {
     qsizetype b = s.size();
@@ -110,7 +99,7 @@ bool clsInetGateway::FileReceivedMessage()
         kept = -1;
         for (int h = 0; h < 7; ++h) {
             if (headerName == QLatin1String(kHeaderNames[h])) {
-                m.HeaderTable[size_t(h)] += QLatin1Char(' ') + trimBlanks(basStringWorks::TextAfter(line, QStringLiteral(":")));
+                m.HeaderTable[size_t(h)] += QLatin1Char(' ') + gateway::TrimBlanks(basStringWorks::TextAfter(line, QStringLiteral(":")));
                 kept = h;
                 break;
             }
@@ -256,8 +245,8 @@ void clsInetGateway::writeAutoReply()
     }
     const QString lines[] = {
         QStringLiteral("Date: ") + gateway::MailDate(),
-        QStringLiteral("From: ") + trimBlanks(receivedTo),
-        QStringLiteral("To: ") + trimBlanks(receivedFrom),
+        QStringLiteral("From: ") + gateway::TrimBlanks(receivedTo),
+        QStringLiteral("To: ") + gateway::TrimBlanks(receivedFrom),
         QStringLiteral("Subject: Auto response to your transmission of excessive size"),
         QString(),
         QStringLiteral("This message has been automatically generated "),

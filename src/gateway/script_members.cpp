@@ -24,16 +24,6 @@ bool endsWithSeparator(const QString& s) { return s.endsWith(QLatin1Char('/')) |
 
 QString asFolder(const QString& s) { return endsWithSeparator(s) ? s : s + QLatin1Char('/'); }
 
-QString trimBlanks(const QString& s)
-{
-    qsizetype a = 0, b = s.size();
-    while (a < b && s.at(a) == QLatin1Char(' '))
-        ++a;
-    while (b > a && s.at(b - 1) == QLatin1Char(' '))
-        --b;
-    return s.mid(a, b - a);
-}
-
 // Copies source over target (a target of that name is replaced); the classic error on failure.
 gateway::FileErr copyOver(const QString& source, const QString& target)
 {
@@ -139,13 +129,13 @@ QString clsInetGateway::Header(const QVariant& Token) const
         return s;
     }
     bool numeric = false;
-    const double n = trimBlanks(token).toDouble(&numeric);
+    const double n = gateway::TrimBlanks(token).toDouble(&numeric);
     if (numeric && n >= 1 && n <= 7)
         return table[size_t(std::nearbyint(n)) - 1];   // halves to the even number
-    const QString wanted = trimBlanks(token);
+    const QString wanted = gateway::TrimBlanks(token);
     for (const QString& entry : table)
         if (basStringWorks::TextBefore(entry, QStringLiteral(":")).compare(wanted, Qt::CaseInsensitive) == 0)
-            return trimBlanks(basStringWorks::TextAfter(entry, QStringLiteral(":")));
+            return gateway::TrimBlanks(basStringWorks::TextAfter(entry, QStringLiteral(":")));
     return QString();
 }
 

@@ -3,21 +3,11 @@
 
 #include "platform/Clock.h"
 #include "script/Engine.h"
+#include "script/Library.h"
 
 namespace script {
 
 namespace {
-
-int lookup(const QString& name, std::initializer_list<const char*> names)
-{
-    int i = 1;
-    for (const char* n : names) {
-        if (name.compare(QLatin1String(n), Qt::CaseInsensitive) == 0)
-            return i;
-        ++i;
-    }
-    return -1;
-}
 
 QString echoText(const Variant& v)
 {
@@ -30,7 +20,7 @@ class TextOut final : public Dispatch {
 public:
     explicit TextOut(WScriptObject::Writer w) : w_(std::move(w)) {}
     QString typeName() const override { return QStringLiteral("TextStream"); }
-    int memberId(const QString& name, bool) override { return lookup(name, {"Write", "WriteLine", "WriteBlankLines"}); }
+    int memberId(const QString& name, bool) override { return lib::memberIndex(name, {"Write", "WriteLine", "WriteBlankLines"}); }
     Variant invoke(int id, InvokeKind, Args args) override
     {
         switch (id) {
@@ -50,7 +40,7 @@ class ArgumentsObject final : public Dispatch {
 public:
     explicit ArgumentsObject(QStringList a) : args_(std::move(a)) {}
     QString typeName() const override { return QStringLiteral("Object"); }
-    int memberId(const QString& name, bool) override { return lookup(name, {"Item", "Count", "Length"}); }
+    int memberId(const QString& name, bool) override { return lib::memberIndex(name, {"Item", "Count", "Length"}); }
     Variant invoke(int id, InvokeKind kind, Args args) override
     {
         if (kind != InvokeKind::Get)
@@ -85,7 +75,7 @@ WScriptObject::WScriptObject(Writer out, Writer err)
 
 int WScriptObject::memberId(const QString& name, bool)
 {
-    return lookup(name, {"Echo", "Arguments", "Quit", "ScriptName", "ScriptFullName", "Sleep", "StdOut", "StdErr",
+    return lib::memberIndex(name, {"Echo", "Arguments", "Quit", "ScriptName", "ScriptFullName", "Sleep", "StdOut", "StdErr",
                          "Name", "Version"});
 }
 
