@@ -5,6 +5,7 @@
 
 #include "config/RunningConfig.h"
 #include "gateway/GwText.h"
+#include "platform/HostError.h"
 #include "platform/Clock.h"
 #include "platform/Format.h"
 #include "util/basStringWorks.h"
@@ -148,8 +149,10 @@ QString clsInetGateway::AttachFile(qint32 i) const
 
 QString clsInetGateway::RawLine(qint32 i) const
 {
-    if (i < 1 || i > RawLinesNumber)
+    if (i < 1 || i > RawLinesNumber) {
+        platform::RaiseHostError(9, QStringLiteral("Subscript out of range"));
         return QString();
+    }
     return RawLines.value(i - 1);
 }
 
@@ -242,8 +245,9 @@ QVariant clsInetGateway::FileGetText(const QString& sFileName)
 {
     QFile f(sFileName);
     if (!f.open(QIODevice::ReadOnly)) {
+        // Not caught here: the calling script gets the error (its own On Error may handle it).
         const gateway::FileErr e = gateway::FileErrorOf(sFileName, f.error());
-        fileFailure(QStringLiteral("FileGetText"), e.number, e.text);
+        platform::RaiseHostError(e.number, e.text);
         return QVariant();
     }
     return QVariant(QString::fromLatin1(f.readAll()));

@@ -1,6 +1,8 @@
 // The QObject adapter: one member table per meta-object, built on first use.
 #include "script/QObjectAdapter.h"
 
+#include "platform/HostError.h"
+
 #include "script/Engine.h"
 #include "script/ScriptError.h"
 
@@ -224,10 +226,15 @@ Variant QObjectDispatch::invoke(int id, InvokeKind kind, Args args)
         gret = QGenericReturnArgument(rt.name(), ret.data());
     }
     Ref<QObjectDispatch> keep(this);
+    int hostNumber = 0;
+    QString hostDescription;
+    platform::TakeHostError(hostNumber, hostDescription); // nothing stale from an earlier call
     bool ok = method.invoke(obj_, Qt::DirectConnection, gret, gargs[0], gargs[1], gargs[2], gargs[3], gargs[4],
                             gargs[5], gargs[6], gargs[7], gargs[8], gargs[9]);
     if (!ok)
         raiseError(errNoMember);
+    if (platform::TakeHostError(hostNumber, hostDescription))
+        raiseError(hostNumber, hostDescription);
     return fromQVariant(ret);
 }
 

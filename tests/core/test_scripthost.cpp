@@ -109,3 +109,21 @@ TEST_F(ScriptHostFixture, ShutdownRequestEndsTheRobotAfterMain)
     EXPECT_TRUE(logbook().contains(QStringLiteral("SHUTDOWN Tarnwick")));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
+
+TEST_F(ScriptHostFixture, GatewayMembersFailTheScriptStatementWithClassicErrors)
+{
+    script("onReceive.txt", QStringLiteral("Sub Main\r\n  On Error Resume Next\r\n  x = RawLine(999)\r\n"
+                                           "  LogMessage \"rawline \" & Err.Number & \" \" & Err.Description\r\n"
+                                           "  Err.Clear\r\n  t = IM.FileGetText(\"") + home
+                                + QStringLiteral("no-such-file.txt\")\r\n  LogMessage \"file \" & Err.Number\r\n"
+                                                 "  On Error GoTo 0\r\n  t = FileGetText(\"") + home
+                                + QStringLiteral("no-such-file.txt\")\r\n  LogMessage \"not reached\"\r\nEnd Sub\r\n"));
+    w->PrepareEmailScript();
+    ASSERT_TRUE(w->EmailScriptReady);
+    messageFiled();
+    const QString log = logbook();
+    EXPECT_TRUE(log.contains(QStringLiteral(": rawline 9 Subscript out of range\r\n"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral(": file 53\r\n")));
+    EXPECT_TRUE(log.contains(QStringLiteral(": SCRIPT ERROR=53, Line=9, 'File not found'")));
+    EXPECT_FALSE(log.contains(QStringLiteral("not reached")));
+}
