@@ -179,6 +179,7 @@ void frmOVGate::createGateway()
     InetMail = std::make_unique<clsInetGateway>();
     connect(InetMail.get(), &clsInetGateway::LogMessageEvent, this, &frmOVGate::InetMail_LogMessage);
     connect(InetMail.get(), &clsInetGateway::ScriptPOP, this, &frmOVGate::InetMail_ScriptPOP);
+    connect(InetMail.get(), &clsInetGateway::XWWWInterval, this, &frmOVGate::InetMail_XWWWInterval);
 }
 
 void frmOVGate::INISettings()
@@ -207,7 +208,32 @@ void frmOVGate::Timer1_Timer()
         if (InetMail)
             LastState = InetMail->State();
     }
-    // The web part joins the scheduler together with the web robot.
+    // The web part: a due web cycle that finds the gateway busy waits for the first idle tick.
+    if (rc.WWWInterval > 0 && !WWWBusy && InetMail && InetMail->State() == kStandby
+        && (!NextWWWDue.isValid() || platform::Now() >= NextWWWDue)) {
+        NextWWWDue = platform::Now().addSecs(rc.WWWInterval);
+        LastState = QStringLiteral("WWW");
+        WWWBusy = true;
+        RunWWWInterval();
+        WWWBusy = false;
+        LastState.clear();
+    }
+}
+
+void frmOVGate::InetMail_XWWWInterval(bool& b)
+{
+    if (WWWBusy) {
+        b = false;
+        return;
+    }
+    const bool wasActive = Timer1.isActive();
+    Timer1.stop();
+    WWWBusy = true;
+    RunWWWInterval();
+    WWWBusy = false;
+    if (wasActive && !ended_)
+        Timer1.start();
+    b = true;
 }
 
 bool frmOVGate::actionsAllowCycle() const

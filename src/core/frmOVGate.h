@@ -94,6 +94,8 @@ public:
 
     // The receive script: loaded at every due e-mail tick, run for every filed message.
     void InetMail_ScriptPOP();
+    // A receive script's request for a web cycle now; b tells whether it ran.
+    void InetMail_XWWWInterval(bool& b);
     // "<prefix><number>, Line=<line>, '<description>'" of an engine's last error.
     static QString ScriptErrorLine(const QString& prefix, const script::ScriptErrorInfo& error);
     // A script file of the instance folder as code (each line + CR LF); false if unreadable.

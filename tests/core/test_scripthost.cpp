@@ -4,6 +4,7 @@
 #include "config/RunningConfig.h"
 #include "core/frmOVGate.h"
 #include "gateway/clsInetGateway.h"
+#include "platform/Clock.h"
 #include "platform/Messages.h"
 #include "platform/TextFile.h"
 #include "support/QtPrinters.h"
@@ -126,4 +127,35 @@ TEST_F(ScriptHostFixture, GatewayMembersFailTheScriptStatementWithClassicErrors)
     EXPECT_TRUE(log.contains(QStringLiteral(": file 53\r\n")));
     EXPECT_TRUE(log.contains(QStringLiteral(": SCRIPT ERROR=53, Line=9, 'File not found'")));
     EXPECT_FALSE(log.contains(QStringLiteral("not reached")));
+}
+
+TEST_F(ScriptHostFixture, SchedulerRunsTheIntervalScriptWhenDueAndOnRequest)
+{
+    platform::ScopedTestClock clock;
+    config::Running().EmailInterval = 0;
+    config::Running().WWWInterval = 120;
+    script("onInterval.txt", QStringLiteral("Sub Main\r\n  XCommon(\"runs\") = XCommon(\"runs\") + 1\r\nEnd Sub\r\n"));
+    script("onReceive.txt", QStringLiteral("Sub Main\r\n  LogMessage \"asked: \" & IM.WWWInterval\r\nEnd Sub\r\n"));
+    const auto runs = [this] { return logbook().count(QStringLiteral("END OF WWW PROCESS onInterval")); };
+
+    w->Timer1_Timer(); // both due times are zero at start: due at once
+    EXPECT_EQ(runs(), 1);
+    clock->advance(60000);
+    w->Timer1_Timer();
+    EXPECT_EQ(runs(), 1); // not due yet
+    clock->advance(60000);
+    w->Timer1_Timer();
+    EXPECT_EQ(runs(), 2);
+    EXPECT_FALSE(w->WWWBusy);
+    EXPECT_EQ(w->LastState, QString());
+
+    // A receive script asks for a web cycle at once.
+    w->PrepareEmailScript();
+    messageFiled();
+    EXPECT_EQ(runs(), 3);
+    EXPECT_TRUE(logbook().contains(QStringLiteral(": asked: True")));
+    w->mnuPause_Click();
+    clock->advance(600000);
+    w->Timer1_Timer();
+    EXPECT_EQ(runs(), 3); // paused: the scheduler does nothing
 }
