@@ -19,7 +19,7 @@ struct IniFixture : ::testing::Test {
 };
 } // namespace
 
-TEST_F(IniFixture, ReadsWithWindowsRules)
+TEST_F(IniFixture, ReadsWithClassicProfileRules)
 {
     put(QStringLiteral("[Email]\nSMTPServer =  mail.example.com  \n; Password=commented\n"
                        "Quoted=\"  spaced  \"\nSingle='x'\nHalf=\"open\nEmpty=\n"
