@@ -271,6 +271,9 @@ void frmOVGate::mnuEmailImmediate_Click()
 void frmOVGate::RunOnce()
 {
     // One cycle as the Immediate command starts it; the robot ends when the gateway is idle again.
+    // A cycle that logged an ERROR or WARNING line ends with exit code 4, so cron or a shell
+    // can tell (a refused connection, for one, is only a warning in the cycle's own lines).
+    onceMode_ = true;
     Timer1.stop();
     if (!InetMail || InetMail->State() != kStandby) {
         RequestUnload(UnloadMode::FromCode, QStringLiteral("one cycle could not start"));
@@ -300,6 +303,8 @@ void frmOVGate::PublishLog(const QString& text)
     // the robot; lines held back for the logbook are printed once, when they arrive.
     if (options_.headless && !flushingPending_)
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    if (onceMode_ && (text.startsWith(QLatin1String("ERROR")) || text.startsWith(QLatin1String("WARNING"))))
+        exitCode_ = 4;
     if (!startupLogged_) {
         pendingLog_ << text;
         return;

@@ -149,6 +149,7 @@ private:
     bool startupLogged_ = false;
     QStringList pendingLog_;   // messages raised before the start-up line is in the logbook
     bool flushingPending_ = false;
+    bool onceMode_ = false;
     bool ended_ = false;
     int exitCode_ = 0;
 };

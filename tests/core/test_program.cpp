@@ -8,7 +8,10 @@
 #include "support/QtPrinters.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QHostAddress>
+#include <QTcpServer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -125,4 +128,32 @@ TEST_F(ProgramFixture, SetPasswordStoresItScrambled)
     config::GatewaySettings gw;
     config::INISettings(home, gw);
     EXPECT_EQ(gw.Password, QStringLiteral("pa ss=word"));
+}
+
+TEST_F(ProgramFixture, OnceEndsAfterOneCycleAndSaysWhetherItFailed)
+{
+    // A port nothing listens on: the cycle cannot reach its server.
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const quint16 deadPort = probe.serverPort();
+    probe.close();
+    ASSERT_TRUE(platform::WriteTextFile(home + QStringLiteral("Tarnwick.ini"),
+                                        QStringLiteral("[Email]\r\nSMTPServer=127.0.0.1\r\nSMTPPort=%1\r\n"
+                                                       "POPServer=127.0.0.1\r\nPOPPort=0\r\nDeleteOffServer=No\r\n")
+                                            .arg(deadPort)));
+    QDir(home).mkpath(QStringLiteral("MsgOut"));
+    QDir(home).mkpath(QStringLiteral("ExtMap"));
+    QProcess quiet;
+    startRobot(quiet, {QStringLiteral("--once")});
+    ASSERT_TRUE(quiet.waitForFinished(30000));
+    EXPECT_EQ(quiet.exitCode(), 0) << logbook().toStdString(); // nothing to send: no connection needed
+    EXPECT_TRUE(logbook().contains(QStringLiteral("one cycle done")));
+
+    ASSERT_TRUE(platform::WriteTextFile(home + QStringLiteral("MsgOut/#1.txt"),
+                                        QStringLiteral("To: someone@example.com\r\nSubject: x\r\n\r\nbody\r\n")));
+    QProcess failing;
+    startRobot(failing, {QStringLiteral("--once")});
+    ASSERT_TRUE(failing.waitForFinished(30000));
+    EXPECT_EQ(failing.exitCode(), 4) << logbook().toStdString();
+    EXPECT_TRUE(QFile::exists(home + QStringLiteral("MsgOut/#1.txt"))); // nothing lost
 }
