@@ -169,6 +169,7 @@ int main(int argc, char** argv)
                              QStringLiteral("ended by the system (signal %1)").arg(sig));
     });
 
+    QObject::connect(&window, &frmOVGate::unloaded, &app, [](int code) { QCoreApplication::exit(code); });
     window.Form_Load();
     int rc = window.exitCode();
     if (!window.ended()) {

@@ -4,6 +4,7 @@
 #include "config/FirstStart.h"
 #include "config/INISettings.h"
 #include "config/ui/frmPasswordChange.h"
+#include "config/ui/frmSettings.h"
 #include "core/basLogBook.h"
 #include "gateway/clsInetGateway.h"
 #include "gateway/frmSocket.h"
@@ -361,8 +362,9 @@ void frmOVGate::Form_Unload()
     if (lock_)
         lock_->unlock();
     hide();
+    // The program ends its event loop on this signal (main.cpp); a window that is only
+    // loaded and unloaded, as in tests, leaves the application alone.
     emit unloaded(exitCode_);
-    QCoreApplication::exit(exitCode_);
 }
 
 void frmOVGate::releaseGateway()
@@ -468,9 +470,11 @@ void frmOVGate::mnuConfig_Click()
         MsgBox(QStringLiteral("Tarnwick presently busy processing, try this again later."));
         return;
     }
-    // Until the settings dialog exists, the settings file opens in the desktop's editor; the
-    // changes take effect at the next start or Reset.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(config::Running().INIPath));
+    const bool wasActive = Timer1.isActive();
+    Timer1.stop();
+    config::ShowSettingsDialog(this, InetMail->Password, [this] { INISettings(); });
+    if (wasActive && !ended_)
+        Timer1.start();
 }
 
 QString frmOVGate::POPPassword() const { return InetMail ? InetMail->Password : QString(); }

@@ -10,7 +10,10 @@
 #include "platform/TextFile.h"
 #include "support/QtPrinters.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -196,4 +199,26 @@ TEST_F(StartupFixture, PauseTogglesAndAboutNamesTheFolder)
     ASSERT_TRUE(w->InetMail);
     EXPECT_EQ(w->InetMail->SMTPServer, QStringLiteral("smtp.example.com"));
     EXPECT_EQ(logbook().count(QStringLiteral("STARTUP Tarnwick")), 2);
+}
+
+TEST_F(StartupFixture, FirstRunYesOpensTheSettingsDialogAndCarriesOn)
+{
+    configure(QStringLiteral("smtp.xxx"), QStringLiteral("pop.xxx"));
+    msgs->queue(MsgAnswer::Yes);
+    QString seenTitle;
+    QTimer closer; // closes the dialog once it is up
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        for (QWidget* tl : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QDialog*>(tl); d && d->isVisible()) {
+                seenTitle = d->windowTitle();
+                d->reject();
+                closer.stop();
+            }
+    });
+    closer.start(5);
+    auto w = start();
+    EXPECT_EQ(seenTitle, QStringLiteral("Settings")) << msgs->texts().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_FALSE(w->ended());
+    EXPECT_TRUE(w->Timer1.isActive());
+    w->Form_Unload();
 }
