@@ -256,9 +256,7 @@ void frmOVGate::RecoverGateway(const QString& text)
 void frmOVGate::mnuEmailImmediate_Click()
 {
     if (!InetMail || InetMail->State() != kStandby || !actionsAllowCycle()) {
-        MsgBox(QStringLiteral("GATEWAY cannot respond now: GATEWAY STATE = ") + (InetMail ? InetMail->State() : QString())
-                   + QStringLiteral("; GATEWAY ACTIONS = ") + (InetMail ? InetMail->Actions : QString()),
-               MsgButtons::OK, MsgIcon::None);
+        busyMessage();
         return;
     }
     const bool wasActive = Timer1.isActive();
@@ -267,6 +265,13 @@ void frmOVGate::mnuEmailImmediate_Click()
     InetMail->ProcessStart();
     if (wasActive && !ended_)
         Timer1.start();
+}
+
+void frmOVGate::busyMessage()
+{
+    MsgBox(QStringLiteral("GATEWAY cannot respond now: GATEWAY STATE = ") + (InetMail ? InetMail->State() : QString())
+               + QStringLiteral("; GATEWAY ACTIONS = ") + (InetMail ? InetMail->Actions : QString()),
+           MsgButtons::OK, MsgIcon::None);
 }
 
 void frmOVGate::RunOnce()

@@ -70,6 +70,7 @@ public:
     void mnuEmailSMTP_Click();
     void mnuEmailPOP_Click();
     void mnuEmailEncode_Click();
+    void mnuEmailDecode_Click();
     void mnuEmailPassword_Click();
     void mnuWWWImmediate_Click();
     void mnuPause_Click();
@@ -129,6 +130,8 @@ protected:
 private:
     bool actionsAllowCycle() const;
     bool robotIdle() const;
+    // "GATEWAY cannot respond now: ..." for commands that need an idle gateway.
+    void busyMessage();
     void createMenus();
     // Sets Actions, starts a cycle, and puts "NORMAL" back.
     void partialCycle(const QString& actions, bool prepareScript);

@@ -8,6 +8,7 @@
 #include "platform/VbDate.h"
 
 #include <QAction>
+#include <QFileDialog>
 #include <QMenuBar>
 
 using platform::MsgBox;
@@ -24,6 +25,7 @@ void frmOVGate::createMenus()
     email->addAction(QStringLiteral("P&OP Password"), this, &frmOVGate::mnuEmailPassword_Click);
     email->addSeparator();
     email->addAction(QStringLiteral("&Encode Test"), this, &frmOVGate::mnuEmailEncode_Click);
+    email->addAction(QStringLiteral("&Decode Test"), this, &frmOVGate::mnuEmailDecode_Click);
     QMenu* www = menuBar()->addMenu(QStringLiteral("&WWW"));
     www->addAction(QStringLiteral("&Immediate"), QKeySequence(Qt::Key_F7), this, &frmOVGate::mnuWWWImmediate_Click);
     mnuPause_ = menuBar()->addAction(QStringLiteral("&Pause"), this, &frmOVGate::mnuPause_Click);
@@ -56,6 +58,17 @@ void frmOVGate::mnuEmailSMTP_Click() { partialCycle(QStringLiteral("SMTP"), fals
 void frmOVGate::mnuEmailPOP_Click() { partialCycle(QStringLiteral("POP"), true); }
 
 void frmOVGate::mnuEmailEncode_Click() { partialCycle(QStringLiteral("ENCODE"), false); }
+
+void frmOVGate::mnuEmailDecode_Click()
+{
+    if (!InetMail || InetMail->State() != QLatin1String("STANDBY")) {
+        busyMessage();
+        return;
+    }
+    const QString file = QFileDialog::getOpenFileName(this, QString(), config::Running().PathMsgIn);
+    if (!file.isEmpty() && InetMail)
+        InetMail->LocalPOPDeCode(file);
+}
 
 void frmOVGate::mnuEmailPassword_Click()
 {

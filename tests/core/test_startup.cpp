@@ -222,3 +222,15 @@ TEST_F(StartupFixture, FirstRunYesOpensTheSettingsDialogAndCarriesOn)
     EXPECT_TRUE(w->Timer1.isActive());
     w->Form_Unload();
 }
+
+TEST_F(StartupFixture, ImmediateRefusesALeftoverPartialRequestWithTheBusyMessage)
+{
+    configure(QStringLiteral("smtp.example.com"), QStringLiteral("pop.example.com"));
+    auto w = start();
+    w->InetMail->Actions = QStringLiteral("POP");
+    w->mnuEmailImmediate_Click();
+    EXPECT_EQ(msgs->texts(), QStringList{QStringLiteral("GATEWAY cannot respond now: GATEWAY STATE = STANDBY; "
+                                                        "GATEWAY ACTIONS = POP")});
+    EXPECT_TRUE(w->Timer1.isActive());
+    w->Form_Unload();
+}
