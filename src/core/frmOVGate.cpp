@@ -223,18 +223,18 @@ void frmOVGate::Timer1_Timer()
 
 void frmOVGate::InetMail_XWWWInterval(bool& b)
 {
-    if (WWWBusy) {
-        b = false;
-        return;
-    }
-    const bool wasActive = Timer1.isActive();
-    Timer1.stop();
-    WWWBusy = true;
-    RunWWWInterval();
-    WWWBusy = false;
-    if (wasActive && !ended_)
-        Timer1.start();
-    b = true;
+    b = !WWWBusy;
+    if (b)
+        runWebCycleNow();
+}
+
+void frmOVGate::runWebCycleNow()
+{
+    withTimer1Off([this] {
+        WWWBusy = true;
+        RunWWWInterval();
+        WWWBusy = false;
+    });
 }
 
 bool frmOVGate::actionsAllowCycle() const
@@ -259,12 +259,10 @@ void frmOVGate::mnuEmailImmediate_Click()
         busyMessage();
         return;
     }
-    const bool wasActive = Timer1.isActive();
-    Timer1.stop();
-    PrepareEmailScript();
-    InetMail->ProcessStart();
-    if (wasActive && !ended_)
-        Timer1.start();
+    withTimer1Off([this] {
+        PrepareEmailScript();
+        InetMail->ProcessStart();
+    });
 }
 
 void frmOVGate::busyMessage()
@@ -475,11 +473,7 @@ void frmOVGate::mnuConfig_Click()
         MsgBox(QStringLiteral("Tarnwick presently busy processing, try this again later."));
         return;
     }
-    const bool wasActive = Timer1.isActive();
-    Timer1.stop();
-    config::ShowSettingsDialog(this, InetMail->Password, [this] { INISettings(); });
-    if (wasActive && !ended_)
-        Timer1.start();
+    withTimer1Off([this] { config::ShowSettingsDialog(this, InetMail->Password, [this] { INISettings(); }); });
 }
 
 QString frmOVGate::POPPassword() const { return InetMail ? InetMail->Password : QString(); }

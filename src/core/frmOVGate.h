@@ -132,6 +132,17 @@ private:
     bool robotIdle() const;
     // "GATEWAY cannot respond now: ..." for commands that need an idle gateway.
     void busyMessage();
+    // Runs f with the scheduler switched off, and switches it back on unless the robot ended.
+    template <class F> void withTimer1Off(F&& f)
+    {
+        const bool wasActive = Timer1.isActive();
+        Timer1.stop();
+        f();
+        if (wasActive && !ended_)
+            Timer1.start();
+    }
+    // A web cycle started by hand or by a receive script: WWWBusy set, scheduler off.
+    void runWebCycleNow();
     void createMenus();
     // Sets Actions, starts a cycle, and puts "NORMAL" back.
     void partialCycle(const QString& actions, bool prepareScript);

@@ -76,12 +76,7 @@ void frmOVGate::mnuEmailPassword_Click()
         MsgBox(QStringLiteral("Tarnwick is busy processing, please try again later."));
         return;
     }
-    const bool wasActive = Timer1.isActive();
-    Timer1.stop();
-    if (InetMail)
-        config::ChangePOPPassword(this, InetMail->Password);
-    if (wasActive && !ended())
-        Timer1.start();
+    withTimer1Off([this] { config::ChangePOPPassword(this, InetMail->Password); });
 }
 
 void frmOVGate::mnuWWWImmediate_Click()
@@ -90,13 +85,7 @@ void frmOVGate::mnuWWWImmediate_Click()
         MsgBox(QStringLiteral("Internet Robot is already working at this moment."));
         return;
     }
-    const bool wasActive = Timer1.isActive();
-    Timer1.stop();
-    WWWBusy = true;
-    RunWWWInterval();
-    WWWBusy = false;
-    if (wasActive && !ended())
-        Timer1.start();
+    runWebCycleNow();
 }
 
 
