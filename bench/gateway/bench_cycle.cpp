@@ -1,6 +1,7 @@
 // One e-mail cycle that maps and sends 49 messages, each with a 1 MB attachment, to a local
 // aiosmtpd: prints wall seconds, the robot's own CPU seconds and its peak memory.
 #include "config/RunningConfig.h"
+#include "support/TempFolders.h"
 #include "e2e/SmtpSink.h"
 #include "gateway/clsInetGateway.h"
 
@@ -36,17 +37,8 @@ int main(int argc, char** argv)
         return 0;
     }
     QTemporaryDir dir;
+    tw::test::UseFoldersUnder(dir.path());
     auto& rc = config::Running();
-    for (const char* sub : {"home", "msgout", "msgin", "attachout", "attachin", "extmap", "archive", "reject"})
-        QDir(dir.path()).mkpath(sub);
-    rc.PathHome = dir.path() + "/home/";
-    rc.PathMsgOut = dir.path() + "/msgout/";
-    rc.PathMsgIn = dir.path() + "/msgin/";
-    rc.PathAttachOut = dir.path() + "/attachout/";
-    rc.PathAttachIn = dir.path() + "/attachin/";
-    rc.PathExtMap = dir.path() + "/extmap/";
-    rc.PathExtMapArchive = dir.path() + "/archive/";
-    rc.PathExtMapReject = dir.path() + "/reject/";
     const QString maildir = dir.path() + "/maildir";
     tw::test::SmtpSink sink(python, TW_E2E_DIR "/smtp_sink.py", maildir);
 

@@ -2,6 +2,7 @@
 // attachment: downloading, filing and decoding all of them, and deleting them on the server.
 // Prints wall seconds, the robot's own CPU seconds and its peak memory.
 #include "config/RunningConfig.h"
+#include "support/TempFolders.h"
 #include "e2e/MailPeers.h"
 #include "gateway/clsInetGateway.h"
 
@@ -62,17 +63,8 @@ int main(int argc, char** argv)
     }
     QTemporaryDir dir;
     QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFileDevice::ExeOther | QFileDevice::ExeGroup);
+    tw::test::UseFoldersUnder(dir.path());
     auto& rc = config::Running();
-    for (const char* sub : {"home", "msgout", "msgin", "attachout", "attachin", "extmap", "archive", "reject"})
-        QDir(dir.path()).mkpath(sub);
-    rc.PathHome = dir.path() + "/home/";
-    rc.PathMsgOut = dir.path() + "/msgout/";
-    rc.PathMsgIn = dir.path() + "/msgin/";
-    rc.PathAttachOut = dir.path() + "/attachout/";
-    rc.PathAttachIn = dir.path() + "/attachin/";
-    rc.PathExtMap = dir.path() + "/extmap/";
-    rc.PathExtMapArchive = dir.path() + "/archive/";
-    rc.PathExtMapReject = dir.path() + "/reject/";
     tw::test::MailPeers peers(python, TW_SCRIPTS_DIR "/mail_peers.py", dir.path() + "/peers");
     if (!peers.ok()) {
         std::printf("the mail peers did not start (%s); nothing measured\n", peers.status().constData());

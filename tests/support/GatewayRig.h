@@ -7,6 +7,7 @@
 #include "gateway/frmSocket.h"
 #include "platform/Clock.h"
 #include "support/FakeServer.h"
+#include "support/TempFolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,14 +28,7 @@ struct GatewayRig {
     {
         auto& rc = config::Running();
         rc = config::RunningConfig();
-        rc.PathHome = folder("home");
-        rc.PathMsgOut = folder("msgout");
-        rc.PathMsgIn = folder("msgin");
-        rc.PathAttachOut = folder("attachout");
-        rc.PathAttachIn = folder("attachin");
-        rc.PathExtMap = folder("extmap");
-        rc.PathExtMapArchive = folder("archive");
-        rc.PathExtMapReject = folder("reject");
+        UseFoldersUnder(dir.path());
         gw = std::make_unique<clsInetGateway>();
         QObject::connect(gw.get(), &clsInetGateway::LogMessageEvent, [this] { logs << gw->LoggedMessage(); });
         gw->SMTPServer = QStringLiteral("127.0.0.1");
@@ -51,11 +45,7 @@ struct GatewayRig {
         config::Running() = config::RunningConfig();
     }
 
-    QString folder(const QString& name)
-    {
-        QDir(dir.path()).mkpath(name);
-        return dir.path() + QLatin1Char('/') + name + QLatin1Char('/');
-    }
+    QString folder(const QString& name) { return MakeFolder(dir.path(), name); }
     static void write(const QString& path, const QByteArray& bytes)
     {
         QFile f(path);
