@@ -4,9 +4,9 @@
 #include "core/frmOVGate.h"
 #include "gateway/clsInetGateway.h"
 #include "platform/Clock.h"
+#include "platform/TextFile.h"
 #include "platform/VbDate.h"
 
-#include <QFile>
 
 namespace {
 // Scripts run until they return; they never talk to a desktop the robot may not have.
@@ -21,22 +21,13 @@ QString frmOVGate::ScriptErrorLine(const QString& prefix, const script::ScriptEr
 
 bool frmOVGate::ReadScriptFile(const QString& name, QString& code) const
 {
-    QFile f(programFolder() + name);
-    if (!f.open(QIODevice::ReadOnly))
+    bool ok = false;
+    const QString text = platform::ReadTextFile(programFolder() + name, &ok);
+    if (!ok)
         return false;
-    code.clear();
-    bool any = false;
-    while (!f.atEnd()) {
-        QByteArray line = f.readLine();
-        if (line.endsWith('\n'))
-            line.chop(1);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        code += QString::fromLatin1(line) + QStringLiteral("\r\n");
-        any = true;
-    }
-    if (!any)
-        code = QStringLiteral("\r\n");
+    // Each line with CR LF after it; an empty file is one empty line.
+    const QStringList lines = platform::SplitLines(text);
+    code = lines.isEmpty() ? QStringLiteral("\r\n") : lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
     return true;
 }
 

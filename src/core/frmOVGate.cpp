@@ -113,12 +113,13 @@ void frmOVGate::Form_Load()
     if (!lock_)
         lock_ = std::make_unique<platform::InstanceLock>(options_.home);
     const bool refresh = options_.arguments.contains(QStringLiteral("REFRESH"));
-    if (!lock_->tryLock() && lock_->lastFailureWasAccess()) {
+    const bool locked = lock_->tryLock();
+    if (!locked && lock_->lastFailureWasAccess()) {
         // No lock file can be made here (folder read-only or missing): nothing says another
         // copy runs, so this one starts and says why it runs unguarded.
         PublishLog(QStringLiteral("WARNING: cannot create the instance lock in ") + options_.home
                    + QStringLiteral(", starting without the single-copy check"));
-    } else if (!lock_->isLocked()) {
+    } else if (!locked) {
         if (!refresh && !config::Running().MultiInstance) {
             pendingLog_.clear(); // a refused copy writes nothing to the logbook
             MsgBox(QStringLiteral("This program or a copy of it is already running on this computer.  Please find and "
