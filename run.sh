@@ -5,9 +5,33 @@
 # Arguments are passed on to the robot (for example --headless or --once).
 set -euo pipefail
 cd "$(dirname "$0")"
+
+# The demo's own build folder: ./test.sh builds in build/ with the tests, and neither may
+# inherit the other's cached options.
+BUILD=build-run
+for arg in "$@"; do
+  case "$arg" in
+    --) break ;;
+    -h|--help)
+      cat <<'EOF_HELP'
+Usage: ./run.sh [ROBOT OPTION...]
+Installs what is missing, builds the robot in build-run/, starts the demo mail servers on
+loopback and the robot on the demo instance folder ./demo (or $TARNWICK_HOME).
+The options go to the robot, for example --headless or --once.
+EOF_HELP
+      if [ -x "$BUILD/tarnwick" ]; then
+        echo
+        "$BUILD/tarnwick" --help
+      else
+        echo "The robot's own options: $BUILD/tarnwick --help (after the first ./run.sh)."
+      fi
+      exit 0 ;;
+  esac
+done
+
 bash scripts/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_TESTS=OFF -DTARNWICK_BENCH=OFF
-cmake --build build -j"$(nproc)" --target tarnwick
+cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARNWICK_TESTS=OFF -DTARNWICK_BENCH=OFF -DTARNWICK_SANITIZE=OFF
+cmake --build "$BUILD" -j"$(nproc)" --target tarnwick
 DEMO_HOME="${TARNWICK_HOME:-$PWD/demo}"
 mkdir -p "$DEMO_HOME"
 DEMO_HOME="$(cd "$DEMO_HOME" && pwd)"
@@ -42,7 +66,7 @@ fi
 echo "Demo mail servers on 127.0.0.1: POP3 port $POP_PORT, SMTP port $SMTP_PORT (mailbox robot / secret)"
 
 if /usr/bin/python3 scripts/demo_setup.py "$DEMO_HOME" "$POP_PORT" "$SMTP_PORT"; then
-  echo secret | ./build/tarnwick --home "$DEMO_HOME" --set-password >/dev/null
+  echo secret | "./$BUILD/tarnwick" --home "$DEMO_HOME" --set-password >/dev/null
 else
   # Not a demo configuration: the robot talks to the servers its settings name.
   stop_peers
@@ -51,7 +75,7 @@ fi
 
 echo "Starting Tarnwick on the instance folder $DEMO_HOME"
 set +e
-./build/tarnwick --home "$DEMO_HOME" "$@"
+"./$BUILD/tarnwick" --home "$DEMO_HOME" "$@"
 status=$?
 set -e
 exit $status

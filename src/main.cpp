@@ -1,8 +1,10 @@
-// Command line of the robot: tarnwick [--home DIR] [--headless] [--once] [--set-password] [REFRESH]
+// The robot's program: command line, display choice, the password from standard input, and
+// the main window's event loop.
 #include "config/Password.h"
 #include "config/RunningConfig.h"
 #include "config/SettingsKeys.h"
 #include "core/frmOVGate.h"
+#include "platform/CommandLine.h"
 #include "platform/Instance.h"
 #include "platform/Messages.h"
 #include "platform/Termination.h"
@@ -29,57 +31,49 @@ struct Options {
     QStringList arguments;
 };
 
-void printUsage()
-{
-    std::printf("Usage: tarnwick [--home DIR] [--headless] [--once] [--set-password] [REFRESH]\n"
-                "  --home DIR       instance folder (default $TARNWICK_HOME, else ~/.local/share/Tarnwick)\n"
-                "  --headless       no window, tray or dialogs; questions get their safe answer\n"
-                "  --once           run one e-mail cycle, then end\n"
-                "  --set-password   read the POP password from standard input and store it\n"
-                "  REFRESH          start beside a running copy (used by the restart)\n");
-}
+// Exit codes of the robot, listed in --help, the README and the manual page.
+const char* const kExitCodes =
+    "Exit codes:\n"
+    "  0  ended normally (for --once: the cycle logged no ERROR or WARNING line)\n"
+    "  1  could not start: another copy runs on the instance folder, the folder cannot be\n"
+    "     written, or --set-password could not store the password\n"
+    "  2  command-line error\n"
+    "  3  not configured yet (the server names still hold the xxx placeholders)\n"
+    "  4  --once: the cycle logged an ERROR or WARNING line\n";
 
 // Parses the command line; returns false (with exit code) when the program should stop here.
 bool parse(int argc, char** argv, Options& o, int& exitCode)
 {
-    for (int i = 1; i < argc; ++i) {
-        const QString a = QString::fromLocal8Bit(argv[i]);
-        o.arguments << a;
-        if (a == QLatin1String("--home") && i + 1 < argc) {
-            o.home = QString::fromLocal8Bit(argv[++i]);
-            o.arguments << o.home;
-        } else if (a.startsWith(QLatin1String("--home="))) {
-            o.home = a.mid(7);
-        } else if (a == QLatin1String("--headless")) {
-            o.headless = true;
-        } else if (a == QLatin1String("--once")) {
-            o.once = true;
-        } else if (a == QLatin1String("--set-password")) {
-            o.setPassword = true;
-        } else if (a == QLatin1String("--version")) {
-            std::printf("Tarnwick %s\n", qPrintable(frmOVGate::VersionText()));
-            exitCode = 0;
-            return false;
-        } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            printUsage();
-            exitCode = 0;
-            return false;
-        } else if (a == QLatin1String("--home")) {
-            std::fprintf(stderr, "tarnwick: --home needs a folder\n");
-            exitCode = 2;
-            return false;
-        }
-        // Anything else (REFRESH among it) is kept for the single-instance rule.
-    }
-    return true;
-}
+    platform::CommandLine cl(QStringLiteral("tarnwick"), QStringLiteral("[REFRESH]"), frmOVGate::VersionText());
+    cl.add({QStringLiteral("--home"), QStringLiteral("DIR"),
+            QStringLiteral("instance folder (default $TARNWICK_HOME, else ~/.local/share/Tarnwick)"),
+            [&o](const QString& v) { o.home = v; }});
+    cl.add({QStringLiteral("--headless"), {}, QStringLiteral("no window, tray or dialogs; questions get their safe answer"),
+            [&o](const QString&) { o.headless = true; }});
+    cl.add({QStringLiteral("--once"), {}, QStringLiteral("run one e-mail cycle, then end"),
+            [&o](const QString&) { o.once = true; }});
+    cl.add({QStringLiteral("--set-password"), {}, QStringLiteral("read the POP password from standard input and store it"),
+            [&o](const QString&) { o.setPassword = true; }});
+    // REFRESH is the restart's word: the new copy starts beside the old one until it has ended.
+    cl.onOperand([](const QString& word) { return word == QLatin1String("REFRESH"); });
+    cl.setEpilogue(QStringLiteral("  REFRESH      start beside a running copy (used by the restart)\n\n")
+                   + QString::fromLatin1(kExitCodes));
 
-bool hasDisplay()
-{
-    const QByteArray qpa = qgetenv("QT_QPA_PLATFORM");
-    if (qpa == "offscreen" || qpa == "minimal")
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    o.arguments = args;
+    switch (cl.parse(args)) {
+    case platform::CommandLine::Outcome::Run:
+        return true;
+    case platform::CommandLine::Outcome::Done:
+        exitCode = 0;
         return false;
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    case platform::CommandLine::Outcome::Error:
+        break;
+    }
+    exitCode = platform::kExitUsage;
+    return false;
 }
 
 std::string readSecretLine(const char* prompt)
@@ -140,7 +134,7 @@ int main(int argc, char** argv)
         return setPassword(home);
     }
 
-    if (!o.headless && !hasDisplay())
+    if (!o.headless && !platform::DisplayAvailable())
         o.headless = true;
     if (o.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

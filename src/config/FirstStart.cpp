@@ -2,11 +2,15 @@
 #include "config/FirstStart.h"
 
 #include "config/SettingsKeys.h"
+#include "platform/IniFile.h"
 #include "platform/TextFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryFile>
+
+#include <utility>
 
 namespace config {
 
@@ -75,44 +79,100 @@ const char* const kIntervalTemplate[] = {
 };
 
 template <size_t N>
-bool writeIfMissing(const QString& path, const char* const (&lines)[N], const LogFn& log)
+QString templateText(const char* const (&lines)[N])
 {
-    if (QFileInfo::exists(path))
-        return true;
     QString text;
     for (const char* line : lines)
         text += QString::fromLatin1(line) + QStringLiteral("\r\n");
-    if (platform::WriteTextFile(path, text))
+    return text;
+}
+
+// Whether the folder takes new files: a probe file is made and removed. Permission bits
+// alone say nothing for root or on a read-only mount.
+bool writable(const QString& home, QString& reason)
+{
+    QTemporaryFile probe(QDir(home).filePath(QStringLiteral(".tarnwick-probe-XXXXXX")));
+    if (probe.open())
         return true;
-    if (log)
-        log(QStringLiteral("ERROR: could not write ") + path);
+    reason = probe.errorString();
     return false;
 }
 
 } // namespace
 
-bool SetUpInstanceFolder(const QString& home, const LogFn& log)
+SetUpResult SetUpInstanceFolder(const QString& home, const LogFn& log)
 {
-    QDir dir(home);
-    if (QFileInfo::exists(dir.filePath(keys::kIniFileName)))
-        return false;
-    if (!dir.mkpath(QStringLiteral("."))) {
+    SetUpResult r;
+    const auto fail = [&](const QString& what) {
         if (log)
-            log(QStringLiteral("ERROR: could not create the instance folder ") + home);
-        return false;
+            log(QStringLiteral("ERROR: could not write ") + what);
+        if (r.ok)
+            r.error = QStringLiteral("could not write ") + what;
+        r.ok = false;
+    };
+    QDir dir(home);
+    if (!dir.mkpath(QStringLiteral("."))) {
+        r.ok = false;
+        r.error = QStringLiteral("the instance folder ") + home + QStringLiteral(" cannot be created");
+        return r;
     }
-    for (const QString& sub : {keys::kDirMsgIn, keys::kDirMsgOut, keys::kDirAttachIn, keys::kDirAttachOut,
-                               keys::kDirExtMap, keys::kDirExtMapArchive, keys::kDirExtMapReject})
-        dir.mkpath(sub);
+    if (QString reason; !writable(home, reason)) {
+        r.ok = false;
+        r.error = QStringLiteral("the instance folder ") + home + QStringLiteral(" cannot be written (") + reason
+                  + QLatin1Char(')');
+        return r;
+    }
+
+    const QString ini = dir.filePath(keys::kIniFileName);
+    const auto setting = [&ini](const QString& section, const QString& key, const QString& def) {
+        return platform::IniRead(ini, section, key, def).trimmed();
+    };
+    const auto addFile = [&](const QString& path, const QString& text) {
+        if (QFileInfo::exists(path))
+            return;
+        if (platform::WriteTextFile(path, text))
+            r.added << QFileInfo(path).fileName();
+        else
+            fail(path);
+    };
+    // The settings file first: the items below follow what it says.
+    if (!QFileInfo::exists(ini)) {
+        if (!platform::WriteTextFile(ini, templateText(kIniTemplate))) {
+            fail(ini);
+            return r;
+        }
+        r.created = true;
+    }
+    // A data folder the settings move elsewhere is not made here: it is the user's to make.
+    if (setting(keys::kEmail, keys::kPathHome, QString()).isEmpty()) {
+        const std::pair<const QString&, const QString&> subs[] = {
+            {keys::kPathMsgIn, keys::kDirMsgIn},       {keys::kPathMsgOut, keys::kDirMsgOut},
+            {keys::kPathAttachIn, keys::kDirAttachIn}, {keys::kPathAttachOut, keys::kDirAttachOut},
+            {keys::kPathExtMap, keys::kDirExtMap},     {keys::kPathExtMapArchive, keys::kDirExtMapArchive},
+            {keys::kPathExtMapReject, keys::kDirExtMapReject}};
+        for (const auto& [key, sub] : subs) {
+            if (!setting(keys::kEmail, key, QString()).isEmpty() || QFileInfo(dir.filePath(sub)).isDir())
+                continue;
+            if (dir.mkpath(sub))
+                r.added << sub;
+            else
+                fail(dir.filePath(sub));
+        }
+    }
     // The mapping file may exist under another case of its name; that one is kept.
-    const QString extMap = ExtMapPath(home);
-    writeIfMissing(extMap, kExtMapTemplate, log);
-    writeIfMissing(dir.filePath(QStringLiteral("onReceive.txt")), kReceiveTemplate, log);
-    writeIfMissing(dir.filePath(QStringLiteral("onInterval.txt")), kIntervalTemplate, log);
-    writeIfMissing(dir.filePath(keys::kIniFileName), kIniTemplate, log);
-    if (log)
+    addFile(ExtMapPath(home), templateText(kExtMapTemplate));
+    const QString receive = QStringLiteral("onReceive.txt");
+    const QString interval = QStringLiteral("onInterval.txt");
+    if (setting(keys::kEmail, keys::kScriptOnReceive, receive).compare(receive, Qt::CaseInsensitive) == 0)
+        addFile(dir.filePath(receive), templateText(kReceiveTemplate));
+    if (setting(keys::kWWW, keys::kScriptOnInterval, interval).compare(interval, Qt::CaseInsensitive) == 0)
+        addFile(dir.filePath(interval), templateText(kIntervalTemplate));
+
+    if (log && r.ok && r.created)
         log(QStringLiteral("INFO: new instance folder set up in ") + home);
-    return true;
+    else if (log && r.ok && !r.added.isEmpty())
+        log(QStringLiteral("INFO: instance folder ") + home + QStringLiteral(" completed with ") + r.added.join(QStringLiteral(", ")));
+    return r;
 }
 
 } // namespace config

@@ -33,37 +33,51 @@ void logLine(const LogFn& log, const QString& text)
         log(text);
 }
 
-// A whole-number setting: the text must be a whole number within [lo, hi]; otherwise the
-// default is used and one WARNING line says so.
+// How a whole-number setting takes a text with decimals: the intervals round it, the monitor
+// pause cuts it; the others take whole numbers only.
+enum class Decimals { Refused, Nearest, Down };
+
+// A whole-number setting: the text must be a number (whole unless decimals are taken) within
+// [lo, hi]; otherwise the default is used and one WARNING line says so. Letters after the
+// digits are refused too: "90s" is more likely a typo than ninety seconds.
 qint64 wholeNumber(const QString& section, const QString& key, const QString& def, qint64 lo, qint64 hi,
-                   const LogFn& log)
+                   const LogFn& log, Decimals decimals = Decimals::Refused)
 {
     const QString text = INIRead(section, key, def);
     static const QRegularExpression whole(QStringLiteral("^[+-]?[0-9]+$"));
-    if (whole.match(text).hasMatch()) {
-        bool ok = false;
-        const qint64 v = text.toLongLong(&ok);
-        if (ok && v >= lo && v <= hi)
-            return v;
-    }
+    static const QRegularExpression decimal(QStringLiteral("^[+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)$"));
+    const QString t = text.trimmed();
+    bool ok = false;
+    double v = 0;
+    if (decimals == Decimals::Refused ? whole.match(t).hasMatch() : decimal.match(t).hasMatch())
+        v = t.toDouble(&ok);
+    if (ok)
+        v = decimals == Decimals::Down ? std::floor(v) : std::nearbyint(v);
+    if (ok && v >= double(lo) && v <= double(hi))
+        return static_cast<qint64>(v);
     logLine(log, QStringLiteral("WARNING: Tarnwick.ini [%1] %2 = '%3' is not valid, using %4")
                      .arg(section, key, text, def));
     return def.toLongLong();
 }
 
-qint32 clampToInt32(double v)
+// A line that opens with "[" but is no section header would put the keys under it into the
+// section before it, where they are never looked for.
+void warnMalformedSections(const QString& iniPath, const LogFn& log)
 {
-    if (std::isnan(v))
-        return 0;
-    if (v > std::numeric_limits<qint32>::max())
-        return std::numeric_limits<qint32>::max();
-    if (v < std::numeric_limits<qint32>::min())
-        return std::numeric_limits<qint32>::min();
-    return static_cast<qint32>(v);
+    bool ok = false;
+    const QString text = platform::ReadTextFile(iniPath, &ok);
+    if (!ok)
+        return;
+    const QStringList lines = platform::SplitLines(text);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString t = lines[i].trimmed();
+        if (t.startsWith(QLatin1Char('[')) && t.indexOf(QLatin1Char(']')) < 2)
+            logLine(log, QStringLiteral("WARNING: Tarnwick.ini line %1 '%2' is not a valid section line; the keys after "
+                                        "it are not read as a section of their own")
+                             .arg(i + 1)
+                             .arg(t));
+    }
 }
-
-// Round to the nearest whole number, halves to even.
-qint32 roundEven(double v) { return clampToInt32(std::nearbyint(v)); }
 
 // Folder values may come from a settings file written on another system: "\" counts as "/".
 QString folderValue(const QString& key)
@@ -166,8 +180,10 @@ void INISettings(const QString& programFolder, GatewaySettings& gateway, const L
         logLine(log, QStringLiteral("WARNING: settings file ") + rc.INIPath + QStringLiteral(" not found, using defaults"));
     else if (QFile f(rc.INIPath); !f.open(QIODevice::ReadOnly))
         logLine(log, QStringLiteral("WARNING: settings file ") + rc.INIPath + QStringLiteral(" cannot be read, using defaults"));
-    else
+    else {
         upgradeOldFormat(rc.INIPath, log);
+        warnMalformedSections(rc.INIPath, log);
+    }
 
     const QString no = QStringLiteral("False");
     rc.LogExtra = FlagValue(INIRead(k::kGlobal, k::kLogExtra, no));
@@ -198,8 +214,12 @@ void INISettings(const QString& programFolder, GatewaySettings& gateway, const L
 
     gateway.MessageMax = static_cast<qint32>(
         wholeNumber(k::kEmail, k::kMessageMax, QStringLiteral("2000000"), 0, std::numeric_limits<qint32>::max(), log));
-    rc.EmailInterval = roundEven(NumberValue(INIRead(k::kEmail, k::kCheckInterval, QStringLiteral("120"))));
-    rc.WWWInterval = roundEven(NumberValue(INIRead(k::kWWW, k::kCheckInterval, QStringLiteral("120"))));
+    // 0 switches a cycle off; a negative or unreadable interval is a mistake, not "off".
+    constexpr qint64 kInt32Max = std::numeric_limits<qint32>::max();
+    rc.EmailInterval = static_cast<qint32>(
+        wholeNumber(k::kEmail, k::kCheckInterval, QStringLiteral("120"), 0, kInt32Max, log, Decimals::Nearest));
+    rc.WWWInterval = static_cast<qint32>(
+        wholeNumber(k::kWWW, k::kCheckInterval, QStringLiteral("120"), 0, kInt32Max, log, Decimals::Nearest));
 
     rc.PathHome = folderValue(k::kPathHome);
     rc.PathMsgOut = folderValue(k::kPathMsgOut);
@@ -229,7 +249,10 @@ void INISettings(const QString& programFolder, GatewaySettings& gateway, const L
     gateway.ReturnAddress = INIRead(k::kEmail, k::kReturnAddress, QString()).trimmed();
     rc.ScriptOnReceive = INIRead(k::kEmail, k::kScriptOnReceive, QStringLiteral("onReceive.txt")).trimmed();
     rc.ScriptOnInterval = INIRead(k::kWWW, k::kScriptOnInterval, QStringLiteral("onInterval.txt")).trimmed();
-    rc.MonitorPause = clampToInt32(std::floor(NumberValue(INIRead(k::kWWW, k::kMonitorPause, QStringLiteral("8")))));
+    // Any pause below 0 means no pause, so every 32-bit value is in range.
+    rc.MonitorPause = static_cast<qint32>(wholeNumber(k::kWWW, k::kMonitorPause, QStringLiteral("8"),
+                                                      std::numeric_limits<qint32>::min(), kInt32Max, log,
+                                                      Decimals::Down));
 
     gateway.ExtMap = LoadExtMap(rc.PathHome);
 }

@@ -66,6 +66,10 @@ frmOVGate::frmOVGate(StartOptions options, QWidget* parent) : QMainWindow(parent
     lblProgress = new QLabel(QStringLiteral("Events monitor:  most recent events are at the top."), central);
     lstMon = new QListWidget(central);
     lstMon->setObjectName(QStringLiteral("lstMon"));
+    // A monitor to read, not a list to pick from: no line stays highlighted as the newest
+    // lines push it down.
+    lstMon->setSelectionMode(QAbstractItemView::NoSelection);
+    lstMon->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(Label1);
     layout->addWidget(lblProgress);
     layout->addWidget(lstMon, 1);
@@ -103,7 +107,12 @@ void frmOVGate::Form_Load()
     createGateway();
     CommonDictionary = script::createRuntimeObject(QStringLiteral("Scripting.Dictionary"));
     // 4. Settings.
-    config::SetUpInstanceFolder(options_.home, [this](const QString& t) { PublishLog(t); });
+    const config::SetUpResult setUp =
+        config::SetUpInstanceFolder(options_.home, [this](const QString& t) { PublishLog(t); });
+    if (!setUp.ok) {
+        refuseStart(QStringLiteral("ERROR: cannot start: ") + setUp.error);
+        return;
+    }
     INISettings();
     // Relative folder settings are taken from the instance folder, as they were from the
     // program's folder where the robot was first written.
@@ -166,6 +175,21 @@ void frmOVGate::Form_Load()
     // 8. The scheduler.
     Timer1.setInterval(kTimer1Interval);
     Timer1.start();
+}
+
+void frmOVGate::refuseStart(const QString& text)
+{
+    // Running on built-in defaults in a folder that keeps nothing would lose every file and
+    // log line; the robot ends instead. Standard error reaches a shell or a service manager,
+    // the logbook whatever of the folder can still be written, the box a desktop user.
+    std::fprintf(stderr, "tarnwick: %s\n", text.toLocal8Bit().constData());
+    for (const QString& t : std::exchange(pendingLog_, {}))
+        WriteLogbook(t);
+    WriteLogbook(text);
+    if (!options_.headless)
+        MsgBox(text, MsgButtons::OK, MsgIcon::Critical);
+    exitCode_ = 1;
+    RequestUnload(UnloadMode::FromCode, QString());
 }
 
 bool frmOVGate::firstRunCheckNeeded() const
@@ -460,7 +484,10 @@ void frmOVGate::mPopRestore_Click()
 
 void frmOVGate::mPopLogBook_Click()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(options_.home + QStringLiteral("LogBook.txt")));
+    const QString book = options_.home + QStringLiteral("LogBook.txt");
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(book)))
+        MsgBox(QStringLiteral("No program on this desktop opens the logbook. It is the text file ") + book + QLatin1Char('.'),
+               MsgButtons::OK, MsgIcon::Information);
 }
 
 void frmOVGate::mPopExit_Click()

@@ -13,6 +13,7 @@
 
 #include <memory>
 
+class QDialog;
 class QLabel;
 class QListWidget;
 class QSystemTrayIcon;
@@ -76,7 +77,11 @@ public:
     void mnuPause_Click();
     void mnuReset_Click();
     void mnuHelpAbout_Click();
+    // Shows the installed documentation (the README, rendered) in a window of its own.
+    void mnuHelpDocu_Click();
     QString AboutText() const;
+    // The documentation file Help > Docu shows: the installed one, else the checkout's.
+    static QString DocumentationFile();
     void RunWWWInterval();
 
     void mPopRestore_Click();
@@ -152,6 +157,8 @@ private:
     void addTrayIcon();
     void removeTrayIcon();
     bool firstRunCheckNeeded() const;
+    // Ends a start that cannot go on: text to standard error, the logbook and a message box.
+    void refuseStart(const QString& text);
     void logShutdown(const QString& reason);
 
     StartOptions options_;
@@ -159,6 +166,7 @@ private:
     QTimer lockRetry_;
     QSystemTrayIcon* tray_ = nullptr;
     QMenu* trayMenu_ = nullptr;
+    QDialog* docu_ = nullptr;
     QAction* mnuPause_ = nullptr;
     bool startupLogged_ = false;
     QStringList pendingLog_;   // messages raised before the start-up line is in the logbook

@@ -8,8 +8,17 @@
 #include "platform/VbDate.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QMenuBar>
+#include <QTextBrowser>
+#include <QTreeView>
+#include <QVBoxLayout>
 
 using platform::MsgBox;
 using platform::MsgButtons;
@@ -32,7 +41,7 @@ void frmOVGate::createMenus()
     menuBar()->addAction(QStringLiteral("&Reset"), this, &frmOVGate::mnuReset_Click);
     menuBar()->addAction(QStringLiteral("&Config"), this, &frmOVGate::mnuConfig_Click);
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(QStringLiteral("&Docu"));
+    help->addAction(QStringLiteral("&Docu"), this, &frmOVGate::mnuHelpDocu_Click);
     help->addAction(QStringLiteral("&About"), this, &frmOVGate::mnuHelpAbout_Click);
 }
 
@@ -65,9 +74,20 @@ void frmOVGate::mnuEmailDecode_Click()
         busyMessage();
         return;
     }
-    const QString file = QFileDialog::getOpenFileName(this, QString(), config::Running().PathMsgIn);
-    if (!file.isEmpty() && InetMail)
+    // Wide enough that the file names and dates are not cut off.
+    QFileDialog dialog(this, QStringLiteral("Decode Test: choose a received message file"), config::Running().PathMsgIn);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.resize(860, 520);
+    if (auto* view = dialog.findChild<QTreeView*>())
+        view->header()->resizeSection(0, 420);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString file = dialog.selectedFiles().constFirst();
+    PublishLog(QStringLiteral("INFO: Decode Test of ") + file);
+    if (InetMail)
         InetMail->LocalPOPDeCode(file);
+    PublishLog(QStringLiteral("INFO: Decode Test done; attachments go to ") + config::Running().PathAttachIn);
 }
 
 void frmOVGate::mnuEmailPassword_Click()
@@ -110,9 +130,49 @@ QString frmOVGate::AboutText() const
     return QStringLiteral("Tarnwick ver ") + VersionText() + crlf + QStringLiteral("Installed in folder '")
            + programFolder() + QStringLiteral("'") + crlf + crlf
            + QStringLiteral("\u00a9 2026 The Tarnwick team: tarnwick@example.org") + crlf
-           + QStringLiteral("Help and documentation supplied as file 'Tarnwick.htm'.") + crlf + crlf
+           + QStringLiteral("Help and documentation: Help > Docu shows '") + DocumentationFile()
+           + QStringLiteral("'; 'man tarnwick' in a terminal.") + crlf + crlf
            + QStringLiteral("Programmers' Comments (if any):") + crlf
            + QStringLiteral("2026-12: first Linux release.");
 }
 
 void frmOVGate::mnuHelpAbout_Click() { MsgBox(AboutText(), MsgButtons::OK, MsgIcon::Information); }
+
+QString frmOVGate::DocumentationFile()
+{
+    // Installed: <prefix>/bin/tarnwick beside <prefix>/share/doc/tarnwick, wherever the prefix
+    // is. Run from its build folder the program shows the checkout's own file.
+    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath()
+                                              + QStringLiteral("/../share/doc/tarnwick/README.md"));
+    if (QFileInfo::exists(installed))
+        return installed;
+    const QString source = QStringLiteral(TW_SOURCE_README);
+    return QFileInfo::exists(source) ? source : installed;
+}
+
+void frmOVGate::mnuHelpDocu_Click()
+{
+    const QString file = DocumentationFile();
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) {
+        MsgBox(QStringLiteral("The documentation file '") + file
+                   + QStringLiteral("' is not installed; 'man tarnwick' in a terminal shows the manual."),
+               MsgButtons::OK, MsgIcon::Information);
+        return;
+    }
+    if (!docu_) {
+        docu_ = new QDialog(this, Qt::Window);
+        docu_->setWindowTitle(QStringLiteral("Tarnwick documentation"));
+        auto* browser = new QTextBrowser(docu_);
+        browser->setObjectName(QStringLiteral("txtDocu"));
+        browser->setOpenExternalLinks(true);
+        auto* layout = new QVBoxLayout(docu_);
+        layout->addWidget(browser);
+        docu_->resize(780, 640);
+    }
+    auto* browser = docu_->findChild<QTextBrowser*>();
+    browser->setMarkdown(QString::fromUtf8(f.readAll()));
+    docu_->show();
+    docu_->raise();
+    docu_->activateWindow();
+}

@@ -40,6 +40,14 @@ MsgAnswer MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon)
     return g_messages->show(text, buttons, icon, safeAnswerFor(buttons));
 }
 
+bool DisplayAvailable()
+{
+    const QByteArray qpa = qgetenv("QT_QPA_PLATFORM");
+    if (qpa == "offscreen" || qpa == "minimal")
+        return false;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 QString AnswerText(MsgAnswer a)
 {
     switch (a) {

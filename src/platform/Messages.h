@@ -33,6 +33,9 @@ void setMessages(MessageService* service);
 // Cancel button, else OK.
 MsgAnswer MsgBox(const QString& text, MsgButtons buttons = MsgButtons::OK, MsgIcon icon = MsgIcon::None);
 
+// True when a window can be shown: a display is named and Qt is not told to draw off-screen.
+bool DisplayAvailable();
+
 // Text of an answer as it appears in log lines ("Yes", "No", ...).
 QString AnswerText(MsgAnswer a);
 

@@ -282,6 +282,8 @@ public:
     std::function<void(const QString&)> print;
     // MsgBox and InputBox raise 70 when the host allows no user interface.
     bool allowUI = true;
+    // Set when a script asked for one of them while allowUI was off, so a host can say why.
+    bool uiRefused = false;
 
 private:
     friend struct EngineEntry;

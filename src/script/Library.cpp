@@ -136,8 +136,10 @@ Variant bSetLocale(Frame&, Args a)
 
 void requireUI(Frame& f)
 {
-    if (!f.eng->allowUI)
+    if (!f.eng->allowUI) {
+        f.eng->uiRefused = true;
         raiseError(70);
+    }
 }
 
 // MsgBox button codes (the low three bits) and answer codes, as the constants name them.

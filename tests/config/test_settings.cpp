@@ -102,18 +102,56 @@ TEST_F(SettingsFixture, DeleteQuestionOnlyForUnclearValuesAndNotUnattended)
     }
 }
 
-TEST_F(SettingsFixture, NumberRulesForIntervalsAndPause)
+TEST_F(SettingsFixture, IntervalsRoundAndPauseCutsDecimals)
 {
-    put(QStringLiteral("[Email]\nCheckInterval=90abc\n[WWW]\nCheckInterval=letters\nMonitorPause=2.9\n"));
-    read();
-    EXPECT_EQ(Running().EmailInterval, 90);
-    EXPECT_EQ(Running().WWWInterval, 0);
-    EXPECT_EQ(Running().MonitorPause, 2);
-    put(QStringLiteral("[Email]\nCheckInterval=2.5\n[WWW]\nCheckInterval=3.5\n"));
+    put(QStringLiteral("[Email]\nCheckInterval=2.5\n[WWW]\nCheckInterval=3.5\nMonitorPause=2.9\n"));
     read();
     EXPECT_EQ(Running().EmailInterval, 2); // halves to even
     EXPECT_EQ(Running().WWWInterval, 4);
-    EXPECT_TRUE(log.isEmpty());
+    EXPECT_EQ(Running().MonitorPause, 2);
+    put(QStringLiteral("[Email]\nCheckInterval=0\n[WWW]\nCheckInterval=0\nMonitorPause=-1\n"));
+    read();
+    EXPECT_EQ(Running().EmailInterval, 0); // 0 is the documented "off"
+    EXPECT_EQ(Running().WWWInterval, 0);
+    EXPECT_EQ(Running().MonitorPause, -1); // below 0: no pause
+    EXPECT_TRUE(log.isEmpty()) << log.join('\n').toStdString();
+}
+
+TEST_F(SettingsFixture, IntervalsAndPauseThatAreNoNumbersWarnAndKeepTheirDefaults)
+{
+    // Each of these used to turn a cycle off without a word.
+    put(QStringLiteral("[Email]\nCheckInterval=soon\n[WWW]\nCheckInterval=-5\nMonitorPause=lots\n"));
+    read();
+    EXPECT_EQ(Running().EmailInterval, 120);
+    EXPECT_EQ(Running().WWWInterval, 120);
+    EXPECT_EQ(Running().MonitorPause, 8);
+    EXPECT_EQ(log, QStringList({
+                       QStringLiteral("WARNING: Tarnwick.ini [Email] CheckInterval = 'soon' is not valid, using 120"),
+                       QStringLiteral("WARNING: Tarnwick.ini [WWW] CheckInterval = '-5' is not valid, using 120"),
+                       QStringLiteral("WARNING: Tarnwick.ini [WWW] MonitorPause = 'lots' is not valid, using 8"),
+                   }));
+    log.clear();
+    put(QStringLiteral("[Email]\nCheckInterval=90abc\n[WWW]\nCheckInterval=99999999999\nMonitorPause=\n"));
+    read();
+    EXPECT_EQ(Running().EmailInterval, 120);
+    EXPECT_EQ(Running().WWWInterval, 120);
+    EXPECT_EQ(Running().MonitorPause, 8);
+    EXPECT_EQ(log.size(), 3) << log.join('\n').toStdString();
+}
+
+TEST_F(SettingsFixture, MalformedSectionLineIsNamedWithItsLineNumber)
+{
+    put(QStringLiteral("[Global]\nLogExtra=True\n[Email\nCheckInterval=30\n[]\n[WWW]\nCheckInterval=60\n"));
+    read();
+    EXPECT_EQ(log, QStringList({
+                       QStringLiteral("WARNING: Tarnwick.ini line 3 '[Email' is not a valid section line; the keys after "
+                                      "it are not read as a section of their own"),
+                       QStringLiteral("WARNING: Tarnwick.ini line 5 '[]' is not a valid section line; the keys after "
+                                      "it are not read as a section of their own"),
+                   }));
+    EXPECT_TRUE(Running().LogExtra);
+    EXPECT_EQ(Running().EmailInterval, 120);
+    EXPECT_EQ(Running().WWWInterval, 60);
 }
 
 TEST_F(SettingsFixture, InvalidWholeNumbersFallBackWithOneWarningEach)
@@ -245,21 +283,69 @@ TEST_F(SettingsFixture, FirstStartSetsUpButNeverOverwrites)
 {
     ASSERT_TRUE(WriteTextFile(home + QStringLiteral("onReceive.txt"), QStringLiteral("Sub Main\r\n' mine\r\nEnd Sub\r\n")));
     ASSERT_TRUE(WriteTextFile(home + QStringLiteral("EXTMAP.ini"), QStringLiteral("csv=me@example.com\r\n")));
-    EXPECT_TRUE(SetUpInstanceFolder(home));
+    SetUpResult r = SetUpInstanceFolder(home, [this](const QString& t) { log << t; });
+    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.created);
+    EXPECT_EQ(log, QStringList{QStringLiteral("INFO: new instance folder set up in ") + home});
     for (const char* sub : {"MsgIn", "MsgOut", "AttachIn", "AttachOut", "ExtMap", "ExtMapArchive", "ExtMapReject"})
         EXPECT_TRUE(QDir(home + QLatin1String(sub)).exists()) << sub;
     EXPECT_EQ(ReadTextFile(home + QStringLiteral("onReceive.txt")), QStringLiteral("Sub Main\r\n' mine\r\nEnd Sub\r\n"));
     EXPECT_FALSE(QFile::exists(home + QStringLiteral("extmap.ini")));
     EXPECT_TRUE(ReadTextFile(home + QStringLiteral("onInterval.txt")).contains(QStringLiteral("Sub Main")));
+    log.clear();
     read();
     EXPECT_TRUE(gw.SMTPServer.contains(QStringLiteral("xxx")));
     EXPECT_TRUE(gw.PopServer.contains(QStringLiteral("xxx")));
     EXPECT_FALSE(gw.DeleteOffServer);
     EXPECT_TRUE(msgs->shown.isEmpty());
     EXPECT_TRUE(log.isEmpty()) << log.join('\n').toStdString();
-    // a second start leaves the user's settings alone
+    // a second start leaves the user's settings alone and has nothing to add
     platform::IniWrite(ini, QStringLiteral("Email"), QStringLiteral("SMTPServer"), QStringLiteral("mine"));
-    EXPECT_FALSE(SetUpInstanceFolder(home));
+    r = SetUpInstanceFolder(home, [this](const QString& t) { log << t; });
+    EXPECT_TRUE(r.ok);
+    EXPECT_FALSE(r.created);
+    EXPECT_TRUE(r.added.isEmpty()) << r.added.join(' ').toStdString();
+    EXPECT_TRUE(log.isEmpty()) << log.join('\n').toStdString();
     read();
     EXPECT_EQ(gw.SMTPServer, QStringLiteral("mine"));
+}
+
+TEST_F(SettingsFixture, PartlySetUpFolderIsCompletedAsItsSettingsSay)
+{
+    // Only a settings file, written by hand: one data folder elsewhere, its own receive script.
+    const QString settings = QStringLiteral("[Email]\r\nPathMsgIn=/nowhere/in\r\nScriptOnReceive=mine.txt\r\n");
+    put(settings);
+    ASSERT_TRUE(QDir(home).mkpath(QStringLiteral("MsgOut")));
+    const SetUpResult r = SetUpInstanceFolder(home, [this](const QString& t) { log << t; });
+    EXPECT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_FALSE(r.created);
+    EXPECT_EQ(ReadTextFile(ini), settings);
+    for (const char* sub : {"AttachIn", "AttachOut", "ExtMap", "ExtMapArchive", "ExtMapReject"})
+        EXPECT_TRUE(QDir(home + QLatin1String(sub)).exists()) << sub;
+    EXPECT_FALSE(QFile::exists(home + QStringLiteral("MsgIn")));        // the settings put it elsewhere
+    EXPECT_FALSE(QFile::exists(home + QStringLiteral("onReceive.txt"))); // another script is named
+    EXPECT_TRUE(QFile::exists(home + QStringLiteral("onInterval.txt")));
+    EXPECT_TRUE(QFile::exists(home + QStringLiteral("extmap.ini")));
+    EXPECT_FALSE(r.added.contains(QStringLiteral("MsgOut/")));
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].startsWith(QStringLiteral("INFO: instance folder ") + home + QStringLiteral(" completed with ")))
+        << log[0].toStdString();
+    EXPECT_TRUE(log[0].contains(QStringLiteral("extmap.ini"))) << log[0].toStdString();
+}
+
+TEST_F(SettingsFixture, FolderThatCannotBeMadeOrCompletedIsNotOk)
+{
+    // A regular file where a folder should be: root cannot get past that either.
+    ASSERT_TRUE(WriteTextFile(home + QStringLiteral("plain"), QStringLiteral("x")));
+    SetUpResult r = SetUpInstanceFolder(home + QStringLiteral("plain/robot/"), [this](const QString& t) { log << t; });
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.error.contains(QStringLiteral("cannot be created"))) << r.error.toStdString();
+
+    ASSERT_TRUE(WriteTextFile(home + QStringLiteral("AttachIn"), QStringLiteral("not a folder")));
+    r = SetUpInstanceFolder(home, [this](const QString& t) { log << t; });
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, QStringLiteral("could not write ") + home + QStringLiteral("AttachIn/"));
+    EXPECT_TRUE(log.contains(QStringLiteral("ERROR: could not write ") + home + QStringLiteral("AttachIn/")))
+        << log.join('\n').toStdString();
+    EXPECT_FALSE(log.join('\n').contains(QStringLiteral("INFO:")));
 }

@@ -1,9 +1,11 @@
 // The settings dialog (what it shows, what OK writes, that Cancel writes nothing) and the
 // mapping file editor.
+#include "config/FirstStart.h"
 #include "config/RunningConfig.h"
 #include "config/ui/frmConfig.h"
 #include "config/ui/frmPasswordChange.h"
 #include "config/ui/frmSettings.h"
+#include "platform/Autostart.h"
 #include "platform/IniFile.h"
 #include "platform/Messages.h"
 #include "platform/TextFile.h"
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -48,13 +51,21 @@ struct SettingsDialog : ::testing::Test {
     QString password = QStringLiteral("secret");
     int applied = 0;
 
+    QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+
     void SetUp() override
     {
+        // Desktop start entries go to a folder of the test, never the user's own.
+        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toLocal8Bit());
         config::Running() = config::RunningConfig{};
         config::Running().INIPath = ini();
         config::Running().PathHome = dir.path() + QLatin1Char('/');
     }
-    void TearDown() override { config::Running() = saved; }
+    void TearDown() override
+    {
+        config::Running() = saved;
+        qputenv("XDG_CONFIG_HOME", savedConfigHome);
+    }
 
     QString ini() const { return dir.filePath(QStringLiteral("Tarnwick.ini")); }
     QString fileText() const { return platform::ReadTextFile(ini()); }
@@ -98,6 +109,35 @@ TEST_F(SettingsDialog, OkOnAnEmptyFileWritesEveryKeyWithItsDefaultInOrderThenApp
                                          "PathExtMapReject=\r\nReturnAddress=\r\nScriptOnReceive=onReceive.txt\r\n"
                                          "[WWW]\r\nCheckInterval=120\r\nMonitorPause=8\r\n"
                                          "ScriptOnInterval=onInterval.txt\r\n"));
+}
+
+TEST_F(SettingsDialog, StartWithTheDesktopWritesAndRemovesTheEntryForThisFolder)
+{
+    const QString entry = platform::AutostartPath(dir.path());
+    whenOpen<config::frmSettings>([](config::frmSettings* d) {
+        EXPECT_EQ(d->chkDesktopStart->text(), QStringLiteral("Start with the desktop"));
+        EXPECT_FALSE(d->chkDesktopStart->isChecked());
+        d->chkDesktopStart->setChecked(true);
+        d->cmdOK->click();
+    });
+    ASSERT_TRUE(show());
+    QFile f(entry);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << entry.toStdString();
+    const QString text = QString::fromUtf8(f.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("\nExec=") + platform::DesktopExecArgument(QCoreApplication::applicationFilePath())
+                              + QStringLiteral(" --home ") + platform::DesktopExecArgument(dir.path()) + QLatin1Char('\n')))
+        << text.toStdString();
+    f.close();
+    // The settings file knows nothing of it.
+    EXPECT_FALSE(fileText().contains(QStringLiteral("desktop"), Qt::CaseInsensitive));
+
+    whenOpen<config::frmSettings>([](config::frmSettings* d) {
+        EXPECT_TRUE(d->chkDesktopStart->isChecked());
+        d->chkDesktopStart->setChecked(false);
+        d->cmdOK->click();
+    });
+    ASSERT_TRUE(show());
+    EXPECT_FALSE(QFile::exists(entry));
 }
 
 TEST_F(SettingsDialog, ShowsFileOrRunningValuesAsEachKeyRequiresAndWritesThemBack)
@@ -309,4 +349,14 @@ TEST_F(MappingEditor, UnwritableFileOrWideCharactersKeepTheEditorOpenWithItsText
     EXPECT_FALSE(config::EditExtMap(nullptr, path()));
     EXPECT_FALSE(QFile::exists(path()));
     EXPECT_EQ(msgs->shown.size(), 2);
+}
+
+TEST_F(MappingEditor, TheSetUpCommentsFitWithoutAHorizontalScrollBar)
+{
+    ASSERT_TRUE(config::SetUpInstanceFolder(dir.path()).ok);
+    config::frmConfig editor(path());
+    editor.show();
+    QApplication::processEvents();
+    EXPECT_EQ(editor.txtEdit->horizontalScrollBar()->maximum(), 0) << editor.width();
+    EXPECT_TRUE(editor.txtEdit->toPlainText().contains(QStringLiteral("# Lines starting with # are comments.")));
 }

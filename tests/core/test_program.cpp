@@ -1,6 +1,7 @@
 // The tarnwick program as a user runs it: first start of a new folder without a display, a
-// configured robot that refuses a second copy and ends cleanly on SIGTERM, and the password
-// stored from standard input.
+// configured robot that refuses a second copy and ends cleanly on SIGTERM, the password
+// stored from standard input, command-line errors and exit codes, a folder that cannot be
+// written, a half set-up folder and settings that are no numbers.
 #include "config/RunningConfig.h"
 #include "config/INISettings.h"
 #include "platform/IniFile.h"
@@ -13,6 +14,7 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -156,4 +158,120 @@ TEST_F(ProgramFixture, OnceEndsAfterOneCycleAndSaysWhetherItFailed)
     ASSERT_TRUE(failing.waitForFinished(30000));
     EXPECT_EQ(failing.exitCode(), 4) << logbook().toStdString();
     EXPECT_TRUE(QFile::exists(home + QStringLiteral("MsgOut/#1.txt"))); // nothing lost
+}
+
+namespace {
+
+struct ProgramRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+ProgramRun runProgram(const QStringList& args)
+{
+    QProcess p;
+    p.start(program(), args);
+    p.waitForFinished(30000);
+    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+} // namespace
+
+TEST_F(ProgramFixture, CommandLineErrorsPrintTheUsageLineAndExit2BeforeTouchingAnything)
+{
+    const QString fresh = home + QStringLiteral("never");
+    const QStringList cases[] = {
+        {QStringLiteral("--bogus")},
+        {QStringLiteral("--onec"), QStringLiteral("--home"), fresh},
+        {QStringLiteral("--home=")},
+        {QStringLiteral("--headless"), QStringLiteral("--home")},
+        {QStringLiteral("--once=yes"), QStringLiteral("--home"), fresh},
+        {QStringLiteral("--home"), fresh, QStringLiteral("stray")},
+    };
+    for (const QStringList& args : cases) {
+        const ProgramRun r = runProgram(args);
+        const std::string what = args.join(' ').toStdString();
+        EXPECT_EQ(r.code, 2) << what;
+        EXPECT_TRUE(r.out.isEmpty()) << what;
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("tarnwick: "))) << what << ": " << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("\nUsage: tarnwick [--home DIR] [--headless]"))) << r.err.toStdString();
+    }
+    EXPECT_TRUE(runProgram({QStringLiteral("--bogus")}).err.contains(QStringLiteral("unknown option '--bogus'")));
+    EXPECT_TRUE(runProgram({QStringLiteral("--home=")}).err.contains(QStringLiteral("'--home' needs a value (DIR)")));
+    EXPECT_FALSE(QFile::exists(fresh));
+}
+
+TEST_F(ProgramFixture, HelpListsEveryOptionAndExitCodeAndVersionPrintsTheVersion)
+{
+    const ProgramRun help = runProgram({QStringLiteral("--help")});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_TRUE(help.err.isEmpty()) << help.err.toStdString();
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: tarnwick ")));
+    for (const char* item : {"--home DIR", "--headless", "--once", "--set-password", "--help", "--version", "REFRESH",
+                             "Exit codes:", "\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "\n  4  "})
+        EXPECT_TRUE(help.out.contains(QLatin1String(item))) << item;
+    const ProgramRun version = runProgram({QStringLiteral("--version")});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^tarnwick \\d+\\.\\d+\\.0\\.\\d+\\n$")).match(version.out).hasMatch())
+        << version.out.toStdString();
+}
+
+TEST_F(ProgramFixture, InstanceFolderThatCannotBeWrittenEndsTheRobotWithExitCode1)
+{
+    // A regular file where the folder should be: no folder can be made, not even by root.
+    ASSERT_TRUE(platform::WriteTextFile(home + QStringLiteral("plain"), QStringLiteral("x")));
+    const QString below = home + QStringLiteral("plain/robot");
+    ProgramRun r = runProgram({QStringLiteral("--headless"), QStringLiteral("--home"), below});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("tarnwick: ERROR: cannot start: the instance folder ") + below
+                               + QStringLiteral("/ cannot be created")))
+        << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains(QStringLiteral("STARTUP"))) << r.err.toStdString();
+
+    // The folder is writable but part of the set-up is not: the logbook says why it ended.
+    ASSERT_TRUE(platform::WriteTextFile(home + QStringLiteral("MsgIn"), QStringLiteral("not a folder")));
+    r = runProgram({QStringLiteral("--headless"), QStringLiteral("--home"), home});
+    EXPECT_EQ(r.code, 1);
+    const QString why = QStringLiteral("ERROR: cannot start: could not write ") + home + QStringLiteral("MsgIn/");
+    EXPECT_TRUE(r.err.contains(QStringLiteral("tarnwick: ") + why)) << r.err.toStdString();
+    EXPECT_TRUE(logbook().contains(why)) << logbook().toStdString();
+    EXPECT_FALSE(logbook().contains(QStringLiteral("STARTUP"))) << logbook().toStdString();
+    EXPECT_FALSE(logbook().contains(QStringLiteral("new instance folder set up")));
+}
+
+TEST_F(ProgramFixture, FolderWithOnlySettingsIsCompletedAndItsSettingsKept)
+{
+    // Written by hand (or by --set-password) before the first start; nothing to send, no POP.
+    const QString settings = QStringLiteral("[Email]\r\nSMTPServer=127.0.0.1\r\nPOPServer=127.0.0.1\r\nPOPPort=0\r\n"
+                                            "DeleteOffServer=No\r\n");
+    ASSERT_TRUE(platform::WriteTextFile(home + QStringLiteral("Tarnwick.ini"), settings));
+    QProcess p;
+    startRobot(p, {QStringLiteral("--once")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0) << logbook().toStdString();
+    for (const char* item : {"extmap.ini", "onReceive.txt", "onInterval.txt", "MsgIn", "MsgOut", "AttachIn",
+                             "AttachOut", "ExtMap", "ExtMapArchive", "ExtMapReject"})
+        EXPECT_TRUE(QFile::exists(home + QLatin1String(item))) << item;
+    EXPECT_EQ(platform::ReadTextFile(home + QStringLiteral("Tarnwick.ini")), settings);
+    EXPECT_TRUE(logbook().contains(QStringLiteral("INFO: instance folder ") + home + QStringLiteral(" completed with ")));
+}
+
+TEST_F(ProgramFixture, BadIntervalsAndSectionLinesAreReportedOnStderrAndInTheLogbook)
+{
+    ASSERT_TRUE(platform::WriteTextFile(home + QStringLiteral("Tarnwick.ini"),
+                                        QStringLiteral("[Email]\r\nSMTPServer=127.0.0.1\r\nPOPServer=127.0.0.1\r\n"
+                                                       "POPPort=0\r\nDeleteOffServer=No\r\nCheckInterval=soon\r\n"
+                                                       "[WWW\r\nCheckInterval=-5\r\nMonitorPause=lots\r\n")));
+    QProcess p;
+    startRobot(p, {QStringLiteral("--once")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    for (const QString& line :
+         {QStringLiteral("WARNING: Tarnwick.ini line 7 '[WWW' is not a valid section line"),
+          QStringLiteral("WARNING: Tarnwick.ini [Email] CheckInterval = 'soon' is not valid, using 120")}) {
+        EXPECT_TRUE(err.contains(line)) << err.toStdString();
+        EXPECT_TRUE(logbook().contains(line)) << logbook().toStdString();
+    }
 }

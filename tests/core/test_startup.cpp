@@ -13,6 +13,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -189,7 +191,16 @@ TEST_F(StartupFixture, PauseTogglesAndAboutNamesTheFolder)
     EXPECT_EQ(about[0], QStringLiteral("Tarnwick ver ") + frmOVGate::VersionText());
     EXPECT_EQ(about[1], QStringLiteral("Installed in folder '") + home + QStringLiteral("'"));
     EXPECT_EQ(about[2], QString());
-    EXPECT_EQ(about[4], QStringLiteral("Help and documentation supplied as file 'Tarnwick.htm'."));
+    EXPECT_EQ(about[4], QStringLiteral("Help and documentation: Help > Docu shows '") + frmOVGate::DocumentationFile()
+                            + QStringLiteral("'; 'man tarnwick' in a terminal."));
+    // The file named is one that exists (here the checkout's, as nothing is installed).
+    EXPECT_TRUE(QFileInfo::exists(frmOVGate::DocumentationFile())) << frmOVGate::DocumentationFile().toStdString();
+    w->mnuHelpDocu_Click();
+    auto* docu = w->findChild<QTextBrowser*>(QStringLiteral("txtDocu"));
+    ASSERT_NE(docu, nullptr);
+    EXPECT_TRUE(docu->window()->isVisible());
+    EXPECT_TRUE(docu->toPlainText().contains(QStringLiteral("The instance folder"))) << docu->toPlainText().left(200).toStdString();
+    EXPECT_TRUE(msgs->shown.isEmpty());
     EXPECT_EQ(about[6], QStringLiteral("Programmers' Comments (if any):"));
     // Reset runs the start-up sequence again on a fresh gateway, keeping the flags.
     w->mnuPause_Click();

@@ -7,8 +7,14 @@
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFont>
+#include <QFontMetrics>
+
+#include <algorithm>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace config {
@@ -74,6 +80,7 @@ frmConfig::frmConfig(const QString& path, QWidget* owner) : QDialog(owner), path
 
     if (!QFileInfo::exists(path_)) {
         txtEdit->setPlainText(toEditorText(kExtMapSeed));
+        fitWidthToText();
         return;
     }
     bool ok = false;
@@ -86,6 +93,24 @@ frmConfig::frmConfig(const QString& path, QWidget* owner) : QDialog(owner), path
         return;
     }
     txtEdit->setPlainText(toEditorText(text));
+    fitWidthToText();
+}
+
+void frmConfig::fitWidthToText()
+{
+    // The file's comments should read without scrolling sideways: the editor grows to its
+    // widest line, up to most of the screen.
+    const QFontMetrics fm(txtEdit->font());
+    int widest = 0;
+    for (const QString& line : txtEdit->toPlainText().split(QLatin1Char('\n')))
+        widest = std::max(widest, fm.horizontalAdvance(line));
+    const QMargins m = layout()->contentsMargins();
+    int w = widest + 2 * int(txtEdit->document()->documentMargin()) + 2 * txtEdit->frameWidth()
+            + txtEdit->verticalScrollBar()->sizeHint().width() + txtEdit->cursorWidth() + m.left() + m.right();
+    if (const QScreen* s = screen())
+        w = std::min(w, s->availableGeometry().width() * 9 / 10);
+    if (w > width())
+        resize(w, height());
 }
 
 void frmConfig::cmdOK_Click()

@@ -24,6 +24,7 @@ public:
     QPushButton* cmdCancel;
 
 private:
+    void fitWidthToText();
     void cmdOK_Click();
 
     QString path_;

@@ -7,11 +7,13 @@
 #include "config/basINIWorks.h"
 #include "config/ui/frmConfig.h"
 #include "config/ui/frmPasswordChange.h"
+#include "platform/Autostart.h"
 #include "platform/Messages.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -114,6 +116,9 @@ frmSettings::frmSettings(QString& popPassword, std::function<void()> applySettin
         chkLogExtra = flag("chkLogExtra", QStringLiteral("LogExtra"),
                            QStringLiteral("Tick to log extra details. eg we may ask you to do this if you have "
                                           "a support question."));
+        chkDesktopStart = flag("chkDesktopStart", QStringLiteral("Start with the desktop"),
+                               QStringLiteral("Tick to start this robot, on this instance folder, whenever you log in "
+                                              "to the desktop."));
         v->addStretch(1);
     }
     SSTab1->addTab(global, QStringLiteral("Global"));
@@ -243,6 +248,8 @@ void frmSettings::load()
     chkUnattended->setChecked(rc.Unattended);
     chkMultiInstance->setChecked(rc.MultiInstance);
     chkLogExtra->setChecked(rc.LogExtra);
+    desktopStartLoaded_ = platform::AutostartEnabled(instanceFolder());
+    chkDesktopStart->setChecked(desktopStartLoaded_);
 
     txtEmailInterval->setText(QString::number(rc.EmailInterval));
     txtScriptOnReceive->setText(rc.ScriptOnReceive);
@@ -323,6 +330,16 @@ bool frmSettings::save()
         if (ok && applySettings_)
             applySettings_();
     }
+    // Not a key of the settings file: the entry lives with the desktop's own settings.
+    if (!failed && chkDesktopStart->isChecked() != desktopStartLoaded_) {
+        if (platform::SetAutostart(instanceFolder(), chkDesktopStart->isChecked(),
+                                   QCoreApplication::applicationFilePath()))
+            desktopStartLoaded_ = chkDesktopStart->isChecked();
+        else
+            platform::MsgBox(QStringLiteral("The desktop start entry ") + platform::AutostartPath(instanceFolder())
+                                 + QStringLiteral(" could not be changed."),
+                             platform::MsgButtons::OK, platform::MsgIcon::Exclamation);
+    }
     if (failed) {
         // Saying "saved" here would hide that the robot still runs on the old file; the dialog
         // stays open so the entries can be saved again or given up with Cancel.
@@ -335,6 +352,8 @@ bool frmSettings::save()
                      platform::MsgIcon::Information);
     return true;
 }
+
+QString frmSettings::instanceFolder() const { return QFileInfo(Running().INIPath).absolutePath(); }
 
 void frmSettings::cmdOK_Click()
 {

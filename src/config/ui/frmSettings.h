@@ -25,6 +25,7 @@ public:
     QCheckBox* chkUnattended;
     QCheckBox* chkMultiInstance;
     QCheckBox* chkLogExtra;
+    QCheckBox* chkDesktopStart;
 
     QLineEdit* txtEmailInterval;
     QLineEdit* txtScriptOnReceive;
@@ -65,9 +66,11 @@ private:
     void cmdOK_Click();
     void cmdPOPPassword_Click();
     void cmdExtMap_Click();
+    QString instanceFolder() const;
 
     QString& popPassword_;
     std::function<void()> applySettings_;
+    bool desktopStartLoaded_ = false;
 };
 
 // Runs frmSettings modally over owner. On OK the keys are written, applySettings() is called
