@@ -56,8 +56,8 @@ bool parse(int argc, char** argv, Options& o, int& exitCode)
             [&o](const QString&) { o.setPassword = true; }});
     // REFRESH is the restart's word: the new copy starts beside the old one until it has ended.
     cl.onOperand([](const QString& word) { return word == QLatin1String("REFRESH"); });
-    cl.setEpilogue(QStringLiteral("  REFRESH      start beside a running copy (used by the restart)\n\n")
-                   + QString::fromLatin1(kExitCodes));
+    cl.addHelpRow(QStringLiteral("REFRESH"), QStringLiteral("start beside a running copy (used by the restart)"));
+    cl.setEpilogue(QString::fromLatin1(kExitCodes));
 
     QStringList args;
     for (int i = 1; i < argc; ++i)

@@ -49,6 +49,8 @@ QString CommandLine::helpText() const
     qsizetype width = QStringLiteral("--version").size();
     for (const CommandOption& o : options_)
         width = std::max(width, o.name.size() + (o.valueName.isEmpty() ? 0 : o.valueName.size() + 1));
+    for (const auto& [left, help] : rows_)
+        width = std::max(width, left.size());
     const auto row = [&](const QString& left, const QString& help) {
         return QStringLiteral("  ") + left.leftJustified(width + 2) + help + QLatin1Char('\n');
     };
@@ -56,6 +58,8 @@ QString CommandLine::helpText() const
         text += row(o.valueName.isEmpty() ? o.name : o.name + QLatin1Char(' ') + o.valueName, o.help);
     text += row(QStringLiteral("--help"), QStringLiteral("print this help and end"));
     text += row(QStringLiteral("--version"), QStringLiteral("print the version and end"));
+    for (const auto& [left, help] : rows_)
+        text += row(left, help);
     if (!epilogue_.isEmpty())
         text += QLatin1Char('\n') + epilogue_;
     return text;

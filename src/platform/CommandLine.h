@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -32,6 +33,8 @@ public:
     void onOperand(std::function<bool(const QString& word)> f) { operand_ = std::move(f); }
     // Words after "--" go here (all of them at once); without a handler "--" only ends options.
     void onRest(std::function<void(const QStringList& words)> f) { rest_ = std::move(f); }
+    // A row of the option list for what is no option (an operand such as "REFRESH").
+    void addHelpRow(QString left, QString help) { rows_.push_back({std::move(left), std::move(help)}); }
     // Text printed by --help after the option list (exit codes, environment, files).
     void setEpilogue(QString text) { epilogue_ = std::move(text); }
 
@@ -55,6 +58,7 @@ private:
     QString epilogue_;
     QString error_;
     std::vector<CommandOption> options_;
+    std::vector<std::pair<QString, QString>> rows_;
     std::function<bool(const QString&)> operand_;
     std::function<void(const QStringList&)> rest_;
 };
