@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QTemporaryDir>
@@ -210,6 +211,18 @@ TEST_F(StartupFixture, PauseTogglesAndAboutNamesTheFolder)
     ASSERT_TRUE(w->InetMail);
     EXPECT_EQ(w->InetMail->SMTPServer, QStringLiteral("smtp.example.com"));
     EXPECT_EQ(logbook().count(QStringLiteral("STARTUP Tarnwick")), 2);
+}
+
+TEST_F(StartupFixture, ViewLogbookSaysWhereTheLogbookIsWhenNothingOpensIt)
+{
+    if (!QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+        GTEST_SKIP() << "this machine has a desktop opener; the command would start it";
+    configure(QStringLiteral("smtp.example.com"), QStringLiteral("pop.example.com"));
+    auto w = start();
+    msgs->shown.clear();
+    w->mPopLogBook_Click();
+    ASSERT_EQ(msgs->texts(), QStringList{QStringLiteral("No program on this desktop opens the logbook. It is the text "
+                                                        "file ") + home + QStringLiteral("LogBook.txt.")});
 }
 
 TEST_F(StartupFixture, FirstRunYesOpensTheSettingsDialogAndCarriesOn)
