@@ -6,6 +6,7 @@
 #include "config/INISettings.h"
 #include "platform/IniFile.h"
 #include "platform/TextFile.h"
+#include "support/ProcessRun.h"
 #include "support/QtPrinters.h"
 
 #include <QDeadlineTimer>
@@ -162,20 +163,7 @@ TEST_F(ProgramFixture, OnceEndsAfterOneCycleAndSaysWhetherItFailed)
 
 namespace {
 
-struct ProgramRun {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-ProgramRun runProgram(const QStringList& args)
-{
-    QProcess p;
-    p.start(program(), args);
-    p.waitForFinished(30000);
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
+tw::test::ProcessRun runProgram(const QStringList& args) { return tw::test::RunToEnd(program(), args); }
 
 } // namespace
 
@@ -191,7 +179,7 @@ TEST_F(ProgramFixture, CommandLineErrorsPrintTheUsageLineAndExit2BeforeTouchingA
         {QStringLiteral("--home"), fresh, QStringLiteral("stray")},
     };
     for (const QStringList& args : cases) {
-        const ProgramRun r = runProgram(args);
+        const tw::test::ProcessRun r = runProgram(args);
         const std::string what = args.join(' ').toStdString();
         EXPECT_EQ(r.code, 2) << what;
         EXPECT_TRUE(r.out.isEmpty()) << what;
@@ -205,14 +193,14 @@ TEST_F(ProgramFixture, CommandLineErrorsPrintTheUsageLineAndExit2BeforeTouchingA
 
 TEST_F(ProgramFixture, HelpListsEveryOptionAndExitCodeAndVersionPrintsTheVersion)
 {
-    const ProgramRun help = runProgram({QStringLiteral("--help")});
+    const tw::test::ProcessRun help = runProgram({QStringLiteral("--help")});
     EXPECT_EQ(help.code, 0);
     EXPECT_TRUE(help.err.isEmpty()) << help.err.toStdString();
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: tarnwick ")));
     for (const char* item : {"--home DIR", "--headless", "--once", "--set-password", "--help", "--version", "REFRESH",
                              "Exit codes:", "\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "\n  4  "})
         EXPECT_TRUE(help.out.contains(QLatin1String(item))) << item;
-    const ProgramRun version = runProgram({QStringLiteral("--version")});
+    const tw::test::ProcessRun version = runProgram({QStringLiteral("--version")});
     EXPECT_EQ(version.code, 0);
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^tarnwick \\d+\\.\\d+\\.0\\.\\d+\\n$")).match(version.out).hasMatch())
         << version.out.toStdString();
@@ -223,7 +211,7 @@ TEST_F(ProgramFixture, InstanceFolderThatCannotBeWrittenEndsTheRobotWithExitCode
     // A regular file where the folder should be: no folder can be made, not even by root.
     ASSERT_TRUE(platform::WriteTextFile(home + QStringLiteral("plain"), QStringLiteral("x")));
     const QString below = home + QStringLiteral("plain/robot");
-    ProgramRun r = runProgram({QStringLiteral("--headless"), QStringLiteral("--home"), below});
+    tw::test::ProcessRun r = runProgram({QStringLiteral("--headless"), QStringLiteral("--home"), below});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("tarnwick: ERROR: cannot start: the instance folder ") + below
                                + QStringLiteral("/ cannot be created")))

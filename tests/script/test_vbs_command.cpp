@@ -1,6 +1,8 @@
 // The tarnwick-vbs command: files run in order in one engine, WScript is there, and an error
 // ends the run with "FILE(LINE): error NUMBER: DESCRIPTION" and a non-zero exit; message boxes
 // without --allow-ui or without a display; the command-line conventions.
+#include "support/ProcessRun.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -9,24 +11,16 @@
 
 namespace {
 
-struct Result {
-    int code = -1;
-    QString out;
-    QString err;
-};
+using Result = tw::test::ProcessRun;
 
 Result runVbs(const QStringList& args)
 {
-    QProcess p;
     // As on a server: no display, whatever the machine running the tests has.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(TW_VBS_RUNNER), args);
-    p.waitForFinished(30000);
-    return {p.exitCode(), QString::fromLatin1(p.readAllStandardOutput()), QString::fromLatin1(p.readAllStandardError())};
+    return tw::test::RunToEnd(QStringLiteral(TW_VBS_RUNNER), args, env);
 }
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& text)
