@@ -1,6 +1,8 @@
 // Log-line forms and the file helpers of the gateway.
 #include "gateway/GwText.h"
 
+#include "gateway/WorkFile.h"
+
 #include "platform/Clock.h"
 #include "platform/VbDate.h"
 
@@ -147,25 +149,20 @@ bool LineReader::next(QString& line)
     return true;
 }
 
-AtomicTextFile::AtomicTextFile(const QString& path) : path_(path)
-{
-    const QFileInfo fi(path);
-    temp_.setFileName(fi.path() + QStringLiteral("/.") + fi.fileName() + QLatin1String(kWorkSuffix));
-}
+AtomicTextFile::AtomicTextFile(const QString& path) : path_(path) {}
 
 AtomicTextFile::~AtomicTextFile() { discard(); }
 
 void AtomicTextFile::fail()
 {
     if (ok_)
-        err_ = FileErrorOf(temp_.fileName(), temp_.error());
+        err_ = FileErrorOf(work_, temp_.error());
     ok_ = false;
 }
 
 bool AtomicTextFile::open()
 {
-    if (!temp_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        err_ = FileErrorOf(path_, temp_.error());
+    if (!OpenWorkFile(path_, temp_, work_, err_)) {
         ok_ = false;
         return false;
     }
@@ -213,13 +210,13 @@ bool AtomicTextFile::commit()
         err_ = {61, QStringLiteral("Disk full")}, ok_ = false;
     temp_.close();
     open_ = false;
-    if (ok_ && std::rename(QFile::encodeName(temp_.fileName()).constData(),
+    if (ok_ && std::rename(QFile::encodeName(work_).constData(),
                            QFile::encodeName(path_).constData()) != 0) {
         err_ = {75, QStringLiteral("Path/File access error")};
         ok_ = false;
     }
     if (!ok_)
-        QFile::remove(temp_.fileName());
+        QFile::remove(work_);
     return ok_;
 }
 
@@ -228,7 +225,7 @@ void AtomicTextFile::discard()
     if (open_) {
         temp_.close();
         open_ = false;
-        QFile::remove(temp_.fileName());
+        QFile::remove(work_);
     }
 }
 

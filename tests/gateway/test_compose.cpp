@@ -178,16 +178,17 @@ TEST(Compose, FailedCompositionLeavesTheOriginalWhole)
     auto& rc = config::Running();
     const QByteArray original = "To: a@x.test\r\nX-Attachments: a.txt\r\n\r\nbody\r\n";
     rig.write(rc.PathAttachOut + "a.txt", "A");
-    rig.write(rc.PathMsgOut + "a.txt", original);
-    // The work file cannot be created (something else holds its name).
-    QDir(rc.PathMsgOut).mkdir(".a.txt.part");
+    // The work file cannot be created: the message's name leaves no room for its work name.
+    const QString longName = QString(248, QLatin1Char('m')) + ".txt";
+    rig.write(rc.PathMsgOut + longName, original);
     encodeOnly(rig);
-    EXPECT_TRUE(rig.loggedStart("ERROR (message header and/or cover note): "));
-    EXPECT_EQ(rig.read(rc.PathMsgOut + "a.txt"), original);
+    EXPECT_TRUE(rig.logged("ERROR (message header and/or cover note): 52, File name too long"));
+    EXPECT_EQ(rig.read(rc.PathMsgOut + longName), original);
     EXPECT_EQ(rig.gw->MsgCount, 0);
 
     // A work file a crash left behind is cleared and never taken for a message.
-    QDir(rc.PathMsgOut).rmdir(".a.txt.part");
+    QFile::remove(rc.PathMsgOut + longName);
+    rig.write(rc.PathMsgOut + "a.txt", original);
     rig.write(rc.PathMsgOut + ".a.txt.part", "To: a@x.test\r\n\r\nhalf");
     encodeOnly(rig);
     EXPECT_EQ(rig.files(rc.PathMsgOut), QStringList{"a.txt"});
