@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QObject>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -241,7 +240,7 @@ private:
     bool takeDataFile(const QFileInfo& fi, const QString* address);
     // Moves a link or a special file to the reject folder without reading it.
     void rejectUnread(const QString& f, bool link);
-    void rejectSweep(const QSet<QString>& passedOver);
+    void rejectSweep(const QStringList& mappedTails);
     void sweepLeftovers();
     void recordComposed(const QString& message, const QString& name);
     static void writeComposedRecord(const QStringList& lines);

@@ -11,7 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -101,12 +103,14 @@ void clsInetGateway::mappingStage()
             + QStringLiteral("' invalid or not reading correctly.  So skipping ExtMap."));
         return;
     }
-    // Files passed over in this stage (still being written, unreadable): neither a later entry
-    // of the same extension nor the reject sweep takes them.
+    // Files passed over in this stage (still being written, unreadable) are not tried again by
+    // a later entry of the same extension.
     QSet<QString> passedOver;
+    QStringList tails;
     const QStringList entries = ExtMap.isEmpty() ? QStringList() : ExtMap.split(kMark254);
     for (const QString& entry : entries) {
         const QString tail = QLatin1Char('.') + entry.section(kMark253, 0, 0);
+        tails << tail;
         const QString address = entry.section(kMark253, 1, 1);
         int passes = 0;
         for (const QFileInfo& fi : mappingEntries(rc.PathExtMap)) {
@@ -119,7 +123,7 @@ void clsInetGateway::mappingStage()
                 passedOver.insert(f);
         }
     }
-    rejectSweep(passedOver);
+    rejectSweep(tails);
 }
 
 bool clsInetGateway::takeDataFile(const QFileInfo& fi, const QString* address)
@@ -255,12 +259,16 @@ void clsInetGateway::rejectUnread(const QString& f, bool link)
     }
 }
 
-void clsInetGateway::rejectSweep(const QSet<QString>& passedOver)
+void clsInetGateway::rejectSweep(const QStringList& mappedTails)
 {
     const auto& rc = config::Running();
     int passes = 0;
     for (const QFileInfo& fi : mappingEntries(rc.PathExtMap)) {
-        if (passedOver.contains(fi.fileName()))
+        // A mapped file left over (passed over, or beyond an entry's passes) waits for a later
+        // cycle; it is never refused as unmapped.
+        const QString f = fi.fileName();
+        if (std::any_of(mappedTails.begin(), mappedTails.end(),
+                        [&f](const QString& t) { return f.endsWith(t, Qt::CaseInsensitive); }))
             continue;
         if (passes++ == kRejectPasses)
             return;

@@ -69,6 +69,21 @@ TEST(MappingSafety, OneBadFileNeverBlocksTheOthersAndTheErrorNamesItsCause)
     EXPECT_EQ(countStarting(rig.logs, "ERROR"), 2);
 }
 
+TEST(MappingSafety, MappedFilesBeyondAnEntrysPassesWaitInsteadOfBeingRefused)
+{
+    GatewayRig rig;
+    auto& rc = config::Running();
+    for (int i = 0; i < 203; ++i)
+        rig.write(rc.PathExtMap + QString::asprintf("f%03d.csv", i), "x");
+    rig.gw->ExtMap = entry("csv", "a@x.test");
+    mapOnly(rig);
+    EXPECT_EQ(rig.files(rc.PathMsgOut).size(), 200);
+    EXPECT_EQ(rig.files(rc.PathExtMap).size(), 3);
+    EXPECT_EQ(rig.files(rc.PathExtMapReject), QStringList());
+    mapOnly(rig);
+    EXPECT_EQ(rig.files(rc.PathMsgOut).size(), 203);
+}
+
 TEST(MappingSafety, SystemErrorsMapToTheirClassicNumbers)
 {
     using gateway::FileErrorOfErrno;
