@@ -149,6 +149,19 @@ bool LineReader::next(QString& line)
     return true;
 }
 
+// A file takes a short write only when something is wrong; the write after it says what
+// (so a full disk is reported as such).
+static bool writeAll(QFile& f, const QByteArray& bytes)
+{
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 n = f.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
 AtomicTextFile::AtomicTextFile(const QString& path) : path_(path) {}
 
 AtomicTextFile::~AtomicTextFile() { discard(); }
@@ -177,7 +190,7 @@ void AtomicTextFile::writeRaw(const QByteArray& bytes)
         return;
     pending_.append(bytes);
     if (pending_.size() >= (1 << 16)) {
-        if (temp_.write(pending_) != pending_.size())
+        if (!writeAll(temp_, pending_))
             fail();
         pending_.clear();
     }
@@ -190,7 +203,7 @@ void AtomicTextFile::writeLine(const QString& line)
     pending_.append(line.toLatin1());
     pending_.append("\r\n", 2);
     if (pending_.size() >= (1 << 16)) {
-        if (temp_.write(pending_) != pending_.size())
+        if (!writeAll(temp_, pending_))
             fail();
         pending_.clear();
     }
@@ -200,7 +213,7 @@ bool AtomicTextFile::commit()
 {
     if (!open_)
         return false;
-    if (ok_ && !pending_.isEmpty() && temp_.write(pending_) != pending_.size())
+    if (ok_ && !pending_.isEmpty() && !writeAll(temp_, pending_))
         fail();
     pending_.clear();
     if (ok_ && !temp_.flush())

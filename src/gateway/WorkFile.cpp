@@ -40,19 +40,23 @@ FileErr FileErrorOfErrno(int err, const QString& path)
 bool OpenWorkFile(const QString& target, QFile& file, QString& workPath, FileErr& err)
 {
     const QFileInfo fi(target);
+    // The work name carries as much of the target's name as fits beside the random part, so
+    // any name the folder can hold can also be written.
+    QString stem = fi.fileName();
+    while (QFile::encodeName(stem).size() > 200)
+        stem.chop(1);
     static const char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     // A name already taken (by chance or by a planted file) is simply drawn again.
     for (int attempt = 0; attempt < 16; ++attempt) {
         QString tag;
         for (int i = 0; i < 12; ++i)
             tag += QLatin1Char(kAlphabet[QRandomGenerator::system()->bounded(int(sizeof kAlphabet - 1))]);
-        const QString work = fi.path() + QStringLiteral("/.") + fi.fileName() + QLatin1Char('.') + tag
+        const QString work = fi.path() + QStringLiteral("/.") + stem + QLatin1Char('.') + tag
             + QLatin1String(kWorkSuffix);
         const int fd = ::open(QFile::encodeName(work).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
-            // A work name too long for the folder is the target's own name being too long.
             err = FileErrorOfErrno(errno, target);
             return false;
         }

@@ -19,7 +19,8 @@ namespace gateway {
 // 57 "Device I/O error", else 75 "Path/File access error".
 FileErr FileErrorOfErrno(int err, const QString& path);
 
-// Opens file on a new hidden work file in target's folder (".<name>.<random>.part"), made
+// Opens file on a new hidden work file in target's folder (".<name>.<random>.part", a long
+// name shortened), made
 // with O_EXCL and O_NOFOLLOW, so a planted file or link at that name is never written
 // through; its path goes to workPath (a file opened on a descriptor keeps no name). False,
 // with the cause in err, when it cannot be made.

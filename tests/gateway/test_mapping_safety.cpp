@@ -1,5 +1,6 @@
 // Data files dropped carelessly or with hostile intent: unreadable files among good ones,
 // files still being written, symbolic links, planted work-file names, and what a crash leaves.
+#include "support/FileSizeLimit.h"
 #include "support/GatewayRig.h"
 
 #include "gateway/GwText.h"
@@ -46,27 +47,36 @@ TEST(MappingSafety, OneBadFileNeverBlocksTheOthersAndTheErrorNamesItsCause)
 {
     GatewayRig rig;
     auto& rc = config::Running();
-    // A name the file system holds, but too long for the copy's work file beside it: a failure
-    // even root cannot get past.
-    const QString longCsv = QString(246, QLatin1Char('n')) + ".csv";
-    const QString longXyz = QString(246, QLatin1Char('r')) + ".xyz";
+    // Names as long as the folder holds are still copied (their work names are shortened).
+    const QString longCsv = QString(250, QLatin1Char('n')) + ".csv";
     rig.write(rc.PathExtMap + "a.csv", "A");
+    rig.write(rc.PathExtMap + "big.csv", QByteArray(64 * 1024, 'b'));
     rig.write(rc.PathExtMap + longCsv, "long");
-    rig.write(rc.PathExtMap + "z.csv", "Z");
-    rig.write(rc.PathExtMap + longXyz, "long reject");
+    rig.write(rc.PathExtMap + "big.xyz", QByteArray(64 * 1024, 'r'));
     rig.write(rc.PathExtMap + "zz.xyz", "reject");
     rig.gw->ExtMap = entry("csv", "a@x.test");
-    mapOnly(rig);
-
-    EXPECT_EQ(rig.files(rc.PathAttachOut), QStringList({"a.csv", "z.csv"}));
+    {
+        // The big files meet a full disk; the others fit.
+        tw::test::FileSizeLimit full(16 * 1024);
+        mapOnly(rig);
+    }
+    EXPECT_EQ(rig.files(rc.PathAttachOut), QStringList({"a.csv", longCsv}));
     EXPECT_EQ(rig.files(rc.PathMsgOut).size(), 2);
-    EXPECT_TRUE(rig.logged("ERROR (extmap attachment):52, File name too long, File = '" + longCsv + "'."));
-    EXPECT_TRUE(rig.logged("ERROR (extmap reject):52, File name too long, File = '" + longXyz + "'."));
+    EXPECT_TRUE(rig.logged("ERROR (extmap attachment):61, Disk full, File = 'big.csv'."));
+    EXPECT_TRUE(rig.logged("ERROR (extmap reject):61, Disk full, File = 'big.xyz'."));
     // The mapped file is never called unmapped, and the sweep goes on past the bad one.
-    EXPECT_FALSE(rig.logged("CAN NOT send '" + longCsv + "' as no mapping provided."));
+    EXPECT_FALSE(rig.logged("CAN NOT send 'big.csv' as no mapping provided."));
     EXPECT_EQ(rig.read(rc.PathExtMapReject + "zz.xyz"), QByteArray("reject"));
-    EXPECT_EQ(rig.files(rc.PathExtMap), QStringList({longCsv, longXyz}));
+    EXPECT_EQ(rig.files(rc.PathExtMap), QStringList({"big.csv", "big.xyz"}));
     EXPECT_EQ(countStarting(rig.logs, "ERROR"), 2);
+    // No work file is left behind by the failed copies.
+    EXPECT_EQ(rig.files(rc.PathAttachOut).size(), 2);
+    EXPECT_EQ(rig.files(rc.PathExtMapReject), QStringList({"zz.xyz"}));
+
+    // With room again, the next cycle sends them.
+    mapOnly(rig);
+    EXPECT_EQ(rig.read(rc.PathAttachOut + "big.csv").size(), 64 * 1024);
+    EXPECT_EQ(rig.files(rc.PathExtMap), QStringList());
 }
 
 TEST(MappingSafety, MappedFilesBeyondAnEntrysPassesWaitInsteadOfBeingRefused)
