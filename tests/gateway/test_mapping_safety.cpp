@@ -10,6 +10,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 using tw::test::GatewayRig;
@@ -165,9 +166,14 @@ TEST(MappingSafety, SymbolicLinksGoToTheRejectFolderUnlessFollowLinks)
     ASSERT_TRUE(QFile::link(secret, rc.PathExtMap + "shadow.csv"));
     ASSERT_TRUE(QFile::link(secret, rc.PathExtMap + "other.xyz"));
     rig.write(rc.PathExtMap + "plain.csv", "plain");
+    // A pipe would hang a reader for ever; it is moved aside unread.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(rc.PathExtMap + "pipe.csv").constData(), 0600), 0);
 
     mapOnly(rig);
     EXPECT_EQ(rig.files(rc.PathAttachOut), QStringList({"plain.csv"}));
+    EXPECT_TRUE(rig.logged("CAN NOT send 'pipe.csv' as it is not a plain file."));
+    EXPECT_FALSE(QFileInfo(rc.PathExtMapReject + "pipe.csv").isFile());
+    EXPECT_TRUE(QFileInfo::exists(rc.PathExtMapReject + "pipe.csv"));
     EXPECT_TRUE(rig.logged("CAN NOT send 'shadow.csv' as it is a symbolic link (FollowLinks is False)."));
     EXPECT_TRUE(rig.logged("CAN NOT send 'other.xyz' as it is a symbolic link (FollowLinks is False)."));
     // The links themselves moved, never what they point at.
