@@ -1,6 +1,7 @@
-// One POP cycle against a local Dovecot holding 200 messages of about 100 KB, each a base64
-// attachment: downloading, filing and decoding all of them, and deleting them on the server.
-// Prints wall seconds, the robot's own CPU seconds and its peak memory.
+// One POP cycle against a local Dovecot holding COUNT messages (default 200) of about SIZE KB
+// (default 100), each a base64 attachment: downloading, filing and decoding all of them, and
+// deleting them on the server. Prints wall seconds, the robot's own CPU seconds and its peak
+// memory. Usage: bench_gateway_receive [COUNT [SIZE_KB]]
 #include "config/RunningConfig.h"
 #include "support/TempFolders.h"
 #include "e2e/MailPeers.h"
@@ -56,6 +57,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? QByteArray(argv[1]).toInt() : 200;
+    const int sizeKb = argc > 2 ? QByteArray(argv[2]).toInt() : 100;
     const QString python = tw::test::pythonWithAiosmtpd();
     if (python.isEmpty() || !tw::test::dovecotInstalled()) {
         std::printf("needs dovecot-pop3d and python3 with aiosmtpd; nothing measured\n");
@@ -72,7 +74,7 @@ int main(int argc, char** argv)
     }
 
     QRandomGenerator rng(5);
-    QByteArray data(100 * 1024, Qt::Uninitialized);
+    QByteArray data(qsizetype(sizeKb) * 1024, Qt::Uninitialized);
     for (int n = 0; n < count; ++n) {
         for (qsizetype i = 0; i < data.size(); ++i)
             data[i] = char(rng.bounded(256));
@@ -116,9 +118,9 @@ int main(int argc, char** argv)
     const double cpu = cpuSeconds() - cpu0;
     const int filed = int(QDir(rc.PathMsgIn).entryList(QDir::Files).size());
     const int decoded = int(QDir(rc.PathAttachIn).entryList(QDir::Files).size());
-    std::printf("%d x 100 KB receive cycle: %.2f s wall, %.2f s CPU of the robot, peak memory %.1f MB "
+    std::printf("%d x %d KB receive cycle: %.2f s wall, %.2f s CPU of the robot, peak memory %.1f MB "
                 "(%.1f MB before the cycle); %d filed, %d attachments, %d receive events, %d error lines\n"
                 "last log line: %s\n",
-                count, seconds, cpu, peakMb(), mem0, filed, decoded, scripts, errors, lastLine.toLocal8Bit().constData());
+                count, sizeKb, seconds, cpu, peakMb(), mem0, filed, decoded, scripts, errors, lastLine.toLocal8Bit().constData());
     return 0;
 }

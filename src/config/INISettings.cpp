@@ -175,6 +175,7 @@ void INISettings(const QString& programFolder, GatewaySettings& gateway, const L
     RunningConfig& rc = Running();
     const QString folder = withSlash(programFolder);
     rc.INIPath = folder + k::kIniFileName;
+    const basINIWorks::ReadOnce readOnce;
 
     if (!QFileInfo::exists(rc.INIPath))
         logLine(log, QStringLiteral("WARNING: settings file ") + rc.INIPath + QStringLiteral(" not found, using defaults"));
@@ -246,6 +247,7 @@ void INISettings(const QString& programFolder, GatewaySettings& gateway, const L
         *s.path = withSlash(*s.path);
     }
 
+    rc.FollowLinks = FlagValue(INIRead(k::kEmail, k::kFollowLinks, no));
     gateway.ReturnAddress = INIRead(k::kEmail, k::kReturnAddress, QString()).trimmed();
     rc.ScriptOnReceive = INIRead(k::kEmail, k::kScriptOnReceive, QStringLiteral("onReceive.txt")).trimmed();
     rc.ScriptOnInterval = INIRead(k::kWWW, k::kScriptOnInterval, QStringLiteral("onInterval.txt")).trimmed();

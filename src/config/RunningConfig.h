@@ -42,6 +42,7 @@ struct RunningConfig {
     bool LogExtra = false;
     bool Unattended = false;
     bool MultiInstance = false;
+    bool FollowLinks = false;    // symbolic links in the mapping folder are sent, not rejected
 };
 
 // The one running configuration of the process. Only the settings reader writes it (tests

@@ -31,6 +31,9 @@ inline const QString kScriptOnReceive = QStringLiteral("ScriptOnReceive");
 inline const QString kScriptOnInterval = QStringLiteral("ScriptOnInterval");
 inline const QString kMonitorPause = QStringLiteral("MonitorPause");
 
+// Entries of the mapping folder that are symbolic links are followed only when this is True.
+inline const QString kFollowLinks = QStringLiteral("FollowLinks");
+
 inline const QString kPathHome = QStringLiteral("PathHome");
 inline const QString kPathMsgOut = QStringLiteral("PathMsgOut");
 inline const QString kPathAttachOut = QStringLiteral("PathAttachOut");

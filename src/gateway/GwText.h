@@ -68,11 +68,12 @@ public:
     bool commit();
     void discard();
     FileErr error() const { return err_; }
-    QString tempPath() const { return temp_.fileName(); }
+    QString tempPath() const { return work_; }
 
 private:
     void fail();
     QString path_;
+    QString work_;
     QFile temp_;
     QByteArray pending_;
     bool ok_ = true;

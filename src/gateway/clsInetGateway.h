@@ -14,6 +14,8 @@
 
 #include "config/RunningConfig.h"
 
+class QFileInfo;
+
 namespace gateway {
 class frmSocket;
 }
@@ -233,8 +235,15 @@ private:
 
     enum class Composed { Ok, WithNote, Failed };
     void mappingStage();
-    bool mapOneFile(const QString& f, const QString& address);
-    void rejectSweep();
+    // Maps one data file to a message to address, or without one moves it to the reject
+    // folder; false when it is passed over in this cycle (still being written, a step failed).
+    bool takeDataFile(const QFileInfo& fi, const QString* address);
+    // Moves a link or a special file to the reject folder without reading it.
+    void rejectUnread(const QString& f, bool link);
+    void rejectSweep(const QStringList& mappedTails);
+    void sweepLeftovers();
+    void recordComposed(const QString& message, const QString& name);
+    static void writeComposedRecord(const QStringList& lines);
     bool listAndCompose();
     Composed composeMessage(int slot);
     void connectStage();
@@ -254,8 +263,6 @@ private:
     QString lastErrorText_;
     int filingError_ = 0;         // the first failed write of the message being filed
     bool downloadStatusSeen_ = false;
-    int lastUniqueDay_ = 0;
     // Seeded from the clock when the gateway is created, for the renamed attachments.
     QRandomGenerator random_{quint32(QDateTime::currentMSecsSinceEpoch())};
-    qint64 lastUniqueTenths_ = -1;
 };

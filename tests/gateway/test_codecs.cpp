@@ -227,17 +227,28 @@ TEST(ContentLine, CleansQuotesAndCommentsAndReadsTheFields)
 
 TEST(UniqueName, WeekdayAndTenthsAndNoRepeat)
 {
-    GatewayRig rig;
-    rig.clock->set(QDateTime(QDate(2026, 1, 6), QTime(10, 0)));   // a Tuesday
-    EXPECT_EQ(rig.gw->UniqueName(), QStringLiteral("#3360000"));
-    rig.clock->set(QDateTime(QDate(2026, 1, 6), QTime(0, 0, 1, 500)));
-    EXPECT_EQ(rig.gw->UniqueName(), QStringLiteral("#3150000"));
-    // Same tenth of a second: the second name waits for the clock.
-    const QString again = rig.gw->UniqueName();
-    EXPECT_NE(again, QStringLiteral("#3150000"));
-    EXPECT_EQ(again.size(), 8);
-    rig.clock->set(QDateTime(QDate(2026, 1, 4), QTime(0, 0)));    // a Sunday, midnight
-    EXPECT_EQ(rig.gw->UniqueName(), QStringLiteral("#1000000"));
+    {
+        GatewayRig rig;
+        rig.clock->set(QDateTime(QDate(2026, 1, 6), QTime(10, 0)));   // a Tuesday
+        EXPECT_EQ(rig.gw->UniqueName(), QStringLiteral("#3360000"));
+        // The same tenth of a second: the next one, at once.
+        EXPECT_EQ(rig.gw->UniqueName(), QStringLiteral("#3360001"));
+        // A replaced gateway goes on after the names of the one before.
+        rig.gw = std::make_unique<clsInetGateway>();
+        const QString after = rig.gw->UniqueName();
+        EXPECT_EQ(after.size(), 8);
+        EXPECT_NE(after, QStringLiteral("#3360001"));
+    }
+    {
+        GatewayRig rig;   // a home folder of its own: a sequence of its own
+        rig.clock->set(QDateTime(QDate(2026, 1, 6), QTime(0, 0, 1, 500)));
+        EXPECT_EQ(rig.gw->UniqueName(), QStringLiteral("#3150000"));
+    }
+    {
+        GatewayRig rig;
+        rig.clock->set(QDateTime(QDate(2026, 1, 4), QTime(0, 0)));    // a Sunday, midnight
+        EXPECT_EQ(rig.gw->UniqueName(), QStringLiteral("#1000000"));
+    }
 }
 
 TEST(CheckFileRemoved, SaysWhetherTheFileIsGone)

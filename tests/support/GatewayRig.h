@@ -46,11 +46,15 @@ struct GatewayRig {
     }
 
     QString folder(const QString& name) { return MakeFolder(dir.path(), name); }
+    // Writes a file stamped a minute before the test clock's time, so that it counts as
+    // settled (the mapping stage leaves files alone while they may still be written).
     static void write(const QString& path, const QByteArray& bytes)
     {
         QFile f(path);
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);
         f.write(bytes);
+        f.flush();
+        f.setFileTime(platform::Now().addSecs(-60), QFileDevice::FileModificationTime);
     }
     static QByteArray read(const QString& path)
     {

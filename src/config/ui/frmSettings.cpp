@@ -197,6 +197,9 @@ frmSettings::frmSettings(QString& popPassword, std::function<void()> applySettin
         txtExtMapArchive = path("txtExtMapArchive", QStringLiteral("PathExtMapArchive:"));
         txtExtMapReject = path("txtExtMapReject", QStringLiteral("PathExtMapReject:"));
         v->addLayout(form);
+        chkFollowLinks = new QCheckBox(QStringLiteral("Send files that symbolic links in PathExtMap point to"), adv);
+        chkFollowLinks->setObjectName(QStringLiteral("chkFollowLinks"));
+        v->addWidget(chkFollowLinks);
         cmdExtMap = new QPushButton(QStringLiteral("&ExtMappings"), adv);
         cmdExtMap->setObjectName(QStringLiteral("cmdExtMap"));
         cmdExtMap->setAutoDefault(false);
@@ -244,6 +247,7 @@ frmSettings::frmSettings(QString& popPassword, std::function<void()> applySettin
 
 void frmSettings::load()
 {
+    const basINIWorks::ReadOnce readOnce;
     const RunningConfig& rc = Running();
     chkUnattended->setChecked(rc.Unattended);
     chkMultiInstance->setChecked(rc.MultiInstance);
@@ -272,6 +276,7 @@ void frmSettings::load()
     txtExtMap->setText(INIRead(k::kEmail, k::kPathExtMap, QString()));
     txtExtMapArchive->setText(INIRead(k::kEmail, k::kPathExtMapArchive, QString()));
     txtExtMapReject->setText(INIRead(k::kEmail, k::kPathExtMapReject, QString()));
+    chkFollowLinks->setChecked(FlagValue(INIRead(k::kEmail, k::kFollowLinks, QStringLiteral("False"))));
 
     txtWWWInterval->setText(QString::number(rc.WWWInterval));
     txtScriptOnInterval->setText(rc.ScriptOnInterval);
@@ -322,6 +327,7 @@ bool frmSettings::save()
         put(k::kEmail, k::kPathExtMap, txtExtMap->text());
         put(k::kEmail, k::kPathExtMapArchive, txtExtMapArchive->text());
         put(k::kEmail, k::kPathExtMapReject, txtExtMapReject->text());
+        put(k::kEmail, k::kFollowLinks, boolText(chkFollowLinks->isChecked()));
         put(k::kEmail, k::kReturnAddress, txtReturnAddress->text());
         put(k::kEmail, k::kScriptOnReceive, txtScriptOnReceive->text());
         put(k::kWWW, k::kScriptOnInterval, txtScriptOnInterval->text());
