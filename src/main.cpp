@@ -1,4 +1,4 @@
-// Command line of the robot: tarnwick [--home DIR] [--headless] [--once] [--set-password] [REFRESH]
+// Command line of the robot: tarnwick [--home DIR] [--headless] [--once] [--web-once] [--set-password] [REFRESH]
 #include "config/Password.h"
 #include "config/RunningConfig.h"
 #include "config/SettingsKeys.h"
@@ -25,16 +25,18 @@ struct Options {
     QString home;
     bool headless = false;
     bool once = false;
+    bool webOnce = false;
     bool setPassword = false;
     QStringList arguments;
 };
 
 void printUsage()
 {
-    std::printf("Usage: tarnwick [--home DIR] [--headless] [--once] [--set-password] [REFRESH]\n"
+    std::printf("Usage: tarnwick [--home DIR] [--headless] [--once] [--web-once] [--set-password] [REFRESH]\n"
                 "  --home DIR       instance folder (default $TARNWICK_HOME, else ~/.local/share/Tarnwick)\n"
                 "  --headless       no window, tray or dialogs; questions get their safe answer\n"
                 "  --once           run one e-mail cycle, then end\n"
+                "  --web-once       run one web cycle (the interval script), then end\n"
                 "  --set-password   read the POP password from standard input and store it\n"
                 "  REFRESH          start beside a running copy (used by the restart)\n");
 }
@@ -54,6 +56,8 @@ bool parse(int argc, char** argv, Options& o, int& exitCode)
             o.headless = true;
         } else if (a == QLatin1String("--once")) {
             o.once = true;
+        } else if (a == QLatin1String("--web-once")) {
+            o.webOnce = true;
         } else if (a == QLatin1String("--set-password")) {
             o.setPassword = true;
         } else if (a == QLatin1String("--version")) {
@@ -175,6 +179,8 @@ int main(int argc, char** argv)
     if (!window.ended()) {
         if (o.once)
             QTimer::singleShot(0, &window, &frmOVGate::RunOnce);
+        else if (o.webOnce)
+            QTimer::singleShot(0, &window, &frmOVGate::RunWebOnce);
         rc = app.exec();
     }
     // Objects released while the robot ended go now, outside every handler.
