@@ -349,7 +349,10 @@ void frmOVGate::PublishLog(const QString& text, bool cycleOutcome)
     // the robot; lines held back for the logbook are printed once, when they arrive.
     if (options_.headless && !flushingPending_)
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    if (onceMode_ && cycleOutcome && (text.startsWith(QLatin1String("ERROR")) || text.startsWith(QLatin1String("WARNING"))))
+    // Script failures count too: their lines name the engine first ("Script_WWW ERROR=...").
+    if (onceMode_ && cycleOutcome
+        && (text.startsWith(QLatin1String("ERROR")) || text.startsWith(QLatin1String("WARNING"))
+            || text.startsWith(QLatin1String("WWW ERROR")) || text.contains(QLatin1String(" ERROR="))))
         exitCode_ = 4;
     if (!startupLogged_) {
         pendingLog_ << text;
