@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
@@ -52,6 +53,8 @@ protected:
     {
         return silent ? false : QWebEnginePage::javaScriptPrompt(origin, msg, def, result);
     }
+    // Pages' console output is theirs; it would only clutter the robot's standard error.
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) override {}
 };
 
 // The byte fetch sends what the browser holds for a site, so an image behind a login loads.
@@ -90,14 +93,18 @@ QString frmWWW::PrepareBrowserEnvironment(bool offscreen)
 {
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
     QString warning;
-    // The browser refuses to start as root with its sandbox on.
+    // The browser refuses to start as root with its sandbox on; without a display there is no
+    // GPU to draw on.
     if (::geteuid() == 0) {
         appendFlag(flags, "--no-sandbox");
         warning = QStringLiteral("WARNING WWW: running as root, the browser starts with --no-sandbox");
+        if (offscreen)
+            warning += QStringLiteral(" --disable-gpu");
     }
-    // Without a display there is no GPU to draw on.
     if (offscreen)
         appendFlag(flags, "--disable-gpu");
+    // The engine's start-up report is for its own developers, not for the robot's log.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
     return warning;
 }

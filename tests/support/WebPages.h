@@ -1,4 +1,4 @@
-// The loopback web server of tests/support/web_pages.py, started for the length of a test
+// The loopback web server of scripts/web_pages.py, started for the length of a test
 // program or benchmark.
 #pragma once
 
@@ -11,7 +11,7 @@ class WebPages {
 public:
     WebPages()
     {
-        const QString script = qEnvironmentVariable("TW_SOURCE_DIR") + QStringLiteral("/tests/support/web_pages.py");
+        const QString script = qEnvironmentVariable("TW_SOURCE_DIR") + QStringLiteral("/scripts/web_pages.py");
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start(QStringLiteral("/usr/bin/python3"), {script});
         if (process_.waitForStarted(10000) && process_.waitForReadyRead(10000))
