@@ -9,6 +9,7 @@
 #include "web/WebElement.h"
 #include "web/frmWWW.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonDocument>
@@ -16,6 +17,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QTimer>
 #include <QWebEngineView>
 
 #include <cmath>
@@ -45,6 +47,23 @@ QString filePart(const QString& address)
 {
     const qsizetype cut = std::max(address.lastIndexOf(QLatin1Char('/')), address.lastIndexOf(QLatin1Char('\\')));
     return cut < 0 ? QString() : QUrl::fromPercentEncoding(address.mid(cut + 1).toUtf8());
+}
+
+// The browser does its work in this thread's event loop: a wait that sleeps between turns, as
+// the cooperative wait does, slows every page load down to the pace of its sleeps (a local
+// page took two seconds). With the system clock the event loop runs for the whole wait; a
+// test clock keeps the cooperative wait, which moves it.
+void pumpSeconds(double seconds)
+{
+    if (!(seconds > 0))
+        return;
+    if (!dynamic_cast<platform::SystemClock*>(&platform::clock())) {
+        platform::WaitSeconds(float(seconds));
+        return;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(int(seconds * 1000), Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 } // namespace
@@ -210,7 +229,7 @@ QVariant clsWWWTalk::ExecuteWWW(const QString& url, const QVariant& PostData, co
     const int bound = boundSeconds();
     bool overBound = false;
     for (;;) {
-        platform::WaitSeconds(2);
+        pumpSeconds(2);
         if (!w.busy())
             break;
         if (!endOfTx.isEmpty() && !isCommand(command)) {
@@ -257,7 +276,7 @@ void clsWWWTalk::monitorPause()
         // Hidden by the Continue button; a window closed by hand leaves it as it was.
         if (w.cmdContinue->isHidden())
             break;
-        platform::WaitSeconds(1);
+        pumpSeconds(1);
     }
     w.cmdContinue->hide();
     w.lblCountDown->hide();
@@ -276,7 +295,7 @@ bool clsWWWTalk::OutputToFile(const QString& Data, const QString& Destination, b
     return false;
 }
 
-void clsWWWTalk::Delay(float t) { platform::WaitSeconds(t); }
+void clsWWWTalk::Delay(float t) { pumpSeconds(t); }
 
 QString clsWWWTalk::XRun(const QString& XScriptFile)
 {
@@ -405,7 +424,7 @@ bool clsWWWTalk::Screenshot(const QString& file)
     if (hidden) {
         w.setAttribute(Qt::WA_DontShowOnScreen, true);
         w.show();
-        platform::WaitSeconds(1);
+        pumpSeconds(1);
     }
     const QPixmap picture = w.WWW->grab();
     if (hidden) {
