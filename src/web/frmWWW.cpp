@@ -189,8 +189,6 @@ frmWWW::~frmWWW()
 void frmWWW::navigate(const QUrl& url, const QByteArray& postData)
 {
     loadFailure_.clear();
-    // Busy from the request on: the browser announces the load only a moment later.
-    loading_ = true;
     if (postData.isEmpty()) {
         page_->load(url);
         return;

@@ -153,6 +153,11 @@ TEST_F(Web, PagesLoadWithStateOkAndTheResultIsTheBodysHtml)
     EXPECT_EQ(s.iw.State(), QStringLiteral("OK"));
     EXPECT_TRUE(result.toString().contains(QStringLiteral("<h1>Forms</h1>")));
     EXPECT_EQ(result, s.iw.HTML());
+    // A jump within the page is a request too, and ends as one.
+    s.iw.TimeOut = 6;
+    s.iw.ExecuteWWW(s.url("/forms.html#note"));
+    EXPECT_EQ(s.iw.State(), QStringLiteral("OK"));
+    EXPECT_FALSE(s.loggedStart(QStringLiteral("WARNING WWW: page still loading")));
     // The message in hand and the file helpers of the mail object.
     EXPECT_EQ(s.eval(QStringLiteral("Body & \"|\" & Header(\"Subject\") & \"|\" & FileGetText(\"x\")")),
               QVariant(QStringLiteral("the body|hi|file text")));
@@ -359,6 +364,16 @@ TEST_F(Web, TheMonitorPauseCountsDownAndContinueEndsIt)
     EXPECT_TRUE(saved.startsWith(s.folder + QStringLiteral("noimages.html_")));
     EXPECT_TRUE(platform::ReadTextFile(saved).contains(QStringLiteral("No pictures here")));
 
+    // Monitor False: the window hides and a request returns without any pause.
     s.iw.setMonitor(false);
     EXPECT_FALSE(w.isVisible());
+    bool paused = false;
+    QTimer watchQuiet;
+    watchQuiet.setInterval(100);
+    QObject::connect(&watchQuiet, &QTimer::timeout, [&] { paused = paused || w.cmdContinue->isVisibleTo(&w); });
+    watchQuiet.start();
+    s.iw.ExecuteWWW(s.url("/forms.html"));
+    watchQuiet.stop();
+    EXPECT_FALSE(paused);
+    EXPECT_EQ(s.iw.State(), QStringLiteral("OK"));
 }
