@@ -105,31 +105,6 @@ QString DecodeEncodedWords(const QString& text)
     }
 }
 
-FileErr FileErrorOf(const QString& path, QFileDevice::FileError e)
-{
-    const QFileInfo fi(path);
-    if (!fi.absoluteDir().exists())
-        return {76, QStringLiteral("Path not found")};
-    switch (e) {
-    case QFileDevice::ResourceError:
-        return {61, QStringLiteral("Disk full")};
-    case QFileDevice::PermissionsError:
-        return {70, QStringLiteral("Permission denied")};
-    case QFileDevice::OpenError:
-        if (!fi.exists())
-            return {53, QStringLiteral("File not found")};
-        return {70, QStringLiteral("Permission denied")};
-    case QFileDevice::ReadError:
-        return {57, QStringLiteral("Device I/O error")};
-    case QFileDevice::WriteError:
-        return {61, QStringLiteral("Disk full")};
-    default:
-        if (!fi.exists())
-            return {53, QStringLiteral("File not found")};
-        return {75, QStringLiteral("Path/File access error")};
-    }
-}
-
 LineReader::LineReader(const QString& path) : file_(path) {}
 
 bool LineReader::open() { return file_.open(QIODevice::ReadOnly); }

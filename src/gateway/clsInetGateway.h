@@ -211,6 +211,7 @@ private:
     void receive();
     void dispatchLines(QString chunk);
     void checkSilence();
+    void raiseScriptPOP();
 
     void SmtpConverse(const QString& reply);
     void smtpMessageDone();
@@ -259,6 +260,7 @@ private:
     bool inReceive_ = false;
     bool closePending_ = false;
     bool inConnect_ = false;
+    bool inScriptPOP_ = false;
     int lastErrorNumber_ = 0;
     QString lastErrorText_;
     int filingError_ = 0;         // the first failed write of the message being filed

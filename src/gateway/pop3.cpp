@@ -100,7 +100,7 @@ void clsInetGateway::PopConverse(const QString& reply)
         }
         log(QStringLiteral("POP DELE ") + QString::number(CurrentMsg) + QStringLiteral(" CONFIRM '") + reply.left(100)
             + QLatin1Char('\''));
-        emit ScriptPOP();
+        raiseScriptPOP();
         PopNextMessage(CurrentMsg, MsgTotal);
     }
 }
@@ -170,7 +170,7 @@ void clsInetGateway::popDownloadDone(const QString& line)
     if (DeleteOffServer)
         log(QStringLiteral("ERROR POP: message ") + QString::number(CurrentMsg)
             + QStringLiteral(" not stored, left on server"));
-    emit ScriptPOP();
+    raiseScriptPOP();
     PopNextMessage(CurrentMsg, MsgTotal);
 }
 

@@ -301,6 +301,16 @@ void clsInetGateway::Socket_Close()
     }
 }
 
+void clsInetGateway::raiseScriptPOP()
+{
+    // The receive script may take its time (a web cycle on a slow page): the server waits for
+    // the robot meanwhile, so that time is not the server's silence.
+    inScriptPOP_ = true;
+    emit ScriptPOP();
+    inScriptPOP_ = false;
+    lastArrival_ = platform::Now();
+}
+
 void clsInetGateway::checkSilence()
 {
     // A server that stops answering must not hold the robot until someone presses Reset.
@@ -308,7 +318,7 @@ void clsInetGateway::checkSilence()
         sentSinceTick_ = false;
         lastArrival_ = platform::Now();
     }
-    if (state_ == kStandby || inConnect_)
+    if (state_ == kStandby || inConnect_ || inScriptPOP_)
         return;
     const qint64 bound = TimeOut > 0 ? TimeOut : 100;
     if (lastArrival_.msecsTo(platform::Now()) < bound * 1000)

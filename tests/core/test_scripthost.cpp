@@ -8,6 +8,7 @@
 #include "platform/Messages.h"
 #include "platform/TextFile.h"
 #include "support/QtPrinters.h"
+#include "web/clsWWWTalk.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -158,4 +159,56 @@ TEST_F(ScriptHostFixture, SchedulerRunsTheIntervalScriptWhenDueAndOnRequest)
     clock->advance(600000);
     w->Timer1_Timer();
     EXPECT_EQ(runs(), 3); // paused: the scheduler does nothing
+}
+
+TEST_F(ScriptHostFixture, IntervalScriptReachesTheWebObjectWithoutStartingABrowser)
+{
+    script("onInterval.txt", QStringLiteral("Sub Main\r\n  LogMessage \"state \" & State & \" \" & IW.State\r\n"
+                                            "  IW.TimeOut = 5\r\n  Monitor = False\r\nEnd Sub\r\n"));
+    w->RunWWWInterval();
+    const QStringList lines = logbook().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_TRUE(lines[lines.size() - 3].contains(QStringLiteral(": STARTING WWW PROCESS onInterval ")));
+    EXPECT_TRUE(lines[lines.size() - 2].endsWith(QStringLiteral(": state STANDBY STANDBY")));
+    EXPECT_TRUE(lines.last().contains(QStringLiteral(": END OF WWW PROCESS onInterval ")));
+    // A robot that never requested a page holds no browser.
+    EXPECT_FALSE(w->InetWWW->browserCreated());
+
+    script("onInterval.txt", QStringLiteral("Sub Main\r\n  x = 1 / 0\r\nEnd Sub\r\n"));
+    w->RunWWWInterval();
+    EXPECT_TRUE(logbook().endsWith(QStringLiteral(": Script_WWW ERROR=11, Line=2, 'Division by zero'\r\n")));
+}
+
+TEST_F(ScriptHostFixture, NamedScriptsReturnOkOrTheirErrorTextAndShareOneEngine)
+{
+    const QString missing = QStringLiteral("ERROR: WWW SCRIPT 'none.txt' NOT FOUND");
+    EXPECT_EQ(w->XRun(QStringLiteral("none.txt")), missing);
+    EXPECT_TRUE(logbook().contains(QStringLiteral(": STARTING WWW XRUN 'none.txt' ")));
+    EXPECT_TRUE(logbook().endsWith(QStringLiteral(": ") + missing + QStringLiteral("\r\n")));
+
+    script("bad.txt", QStringLiteral("Sub Main(\r\n"));
+    const QString compile = w->XRun(QStringLiteral("bad.txt"));
+    EXPECT_TRUE(compile.startsWith(QStringLiteral("ERROR: XRUN SCRIPT 'bad.txt' COMPILE ERROR=10"))) << compile.toStdString();
+    EXPECT_TRUE(compile.contains(QStringLiteral(", Line=1, '")));
+    EXPECT_TRUE(logbook().endsWith(QStringLiteral(": ") + compile + QStringLiteral("\r\n")));
+
+    script("fail.txt", QStringLiteral("Function Helper()\r\n  Helper = \"helped\"\r\nEnd Function\r\n"
+                                      "Sub Main\r\n  x = 1 / 0\r\nEnd Sub\r\n"));
+    EXPECT_EQ(w->XRun(QStringLiteral("fail.txt")),
+              QStringLiteral("ERROR: XRUN SCRIPT 'fail.txt' RUN ERROR=11, Line=5, 'Division by zero'"));
+
+    // Never reset: a later file calls what an earlier one defined; a nested run uses the same
+    // engine while the outer one is inside it, and success logs nothing.
+    script("inner.txt", QStringLiteral("Sub Main\r\n  XCommon(\"inner\") = Helper()\r\nEnd Sub\r\n"));
+    script("outer.txt", QStringLiteral("Sub Main\r\n  r = XRun(\"inner.txt\")\r\n"
+                                       "  IW.LogMessage \"outer got \" & r & \" \" & XCommon(\"inner\")\r\nEnd Sub\r\n"));
+    script("onInterval.txt", QStringLiteral("Sub Main\r\n  LogMessage \"interval got \" & XRun(\"outer.txt\")\r\n"
+                                            "End Sub\r\n"));
+    w->RunWWWInterval();
+    const QString log = logbook();
+    EXPECT_TRUE(log.contains(QStringLiteral(": STARTING WWW XRUN 'outer.txt' ")));
+    EXPECT_TRUE(log.contains(QStringLiteral(": STARTING WWW XRUN 'inner.txt' ")));
+    EXPECT_TRUE(log.contains(QStringLiteral(": outer got OK helped\r\n"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral(": interval got OK\r\n")));
+    EXPECT_TRUE(log.contains(QStringLiteral(": END OF WWW PROCESS onInterval ")));
 }

@@ -275,3 +275,26 @@ TEST(Pop3, LocalDecodeFilesAFileButNotWhileACycleRunsNorFromNothing)
     EXPECT_EQ(rig.logs, QStringList({"GATEWAY BUSY: State = POP STANDBY"}));
     EXPECT_EQ(rig.msgIn().size(), 1);
 }
+
+TEST(Pop3, TimeSpentInTheReceiveScriptIsNotServerSilence)
+{
+    // A receive script that runs a web cycle on a slow page: the poll ticks that run inside
+    // its waits find the clock far past the silence bound, yet the server is waiting for us.
+    PopRig rig;
+    rig.gw->TimeOut = 5;
+    QObject::connect(rig.gw.get(), &clsInetGateway::ScriptPOP, [&rig] {
+        for (int i = 0; i < 3; ++i) {
+            rig.clock->advance(10000);
+            rig.gw->tmrSocket_Timer();
+        }
+    });
+    rig.login(2);
+    rig.server.expect("LIST 1\r\n").send("+OK 1 10\r\n").expect("RETR 1\r\n").send("+OK\r\nSubject: a\r\n\r\nA\r\n.\r\n")
+        .expect("LIST 2\r\n").send("+OK 2 10\r\n").expect("RETR 2\r\n").send("+OK\r\nSubject: b\r\n\r\nB\r\n.\r\n");
+    rig.quit();
+    ASSERT_TRUE(rig.runCycle()) << rig.log().toStdString();
+    EXPECT_EQ(rig.server.failures(), QStringList());
+    EXPECT_EQ(rig.scriptRuns, 2);
+    EXPECT_FALSE(rig.log().contains("no answer from server")) << rig.log().toStdString();
+    EXPECT_TRUE(rig.logs.last().startsWith("OK END: INTERNET EMAIL connection SUCCESSFULLY COMPLETED: "));
+}
