@@ -262,6 +262,8 @@ TEST_F(ProgramFixture, BadIntervalsAndSectionLinesAreReportedOnStderrAndInTheLog
         EXPECT_TRUE(err.contains(line)) << err.toStdString();
         EXPECT_TRUE(logbook().contains(line)) << logbook().toStdString();
     }
+}
+
 TEST_F(ProgramFixture, WebOnceRunsTheIntervalScriptAndSaysWhetherItFailed)
 {
     configure();
