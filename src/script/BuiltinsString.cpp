@@ -145,7 +145,7 @@ Variant bSplit(Frame&, Args a)
         return makeStringArray({s});
     const Qt::CaseSensitivity sense = cs(mode);
     const bool oneChar = delim.size() == 1 && sense == Qt::CaseSensitive;
-    parts.reserve(16);
+    parts.reserve(oneChar && limit < 0 ? size_t(s.count(delim.front())) + 1 : 16);
     qsizetype pos = 0;
     while (limit < 0 || qsizetype(parts.size()) < limit - 1) {
         qsizetype hit = oneChar ? s.indexOf(delim.front(), pos) : s.indexOf(delim, pos, sense);
@@ -247,7 +247,7 @@ Variant bAscB(Frame&, Args a)
     QString s = str(a, 0);
     if (s.isEmpty())
         raiseError(errInvalidCall);
-    return Variant::fromInteger(int16_t(s[0].unicode() & 0xFF));
+    return Variant::fromByte(uint8_t(s[0].unicode() & 0xFF));
 }
 
 Variant bChrW(Frame&, Args a)
@@ -326,7 +326,7 @@ Variant bEscape(Frame&, Args a)
 {
     Variant v = arg(a, 0);
     if (v.isNull())
-        return v;
+        raiseError(errInvalidNull);
     QString s = toStr(v), out;
     for (QChar c : s) {
         ushort u = c.unicode();

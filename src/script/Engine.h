@@ -75,6 +75,9 @@ struct Expr : Node {
     // Evaluated as a statement: Subs may be called, the result is dropped.
     virtual void callStmt(Frame& f) { eval(f); }
     virtual bool isLiteral() const { return false; }
+    // The value where it already sits (a literal, a plain local), read without a copy and with
+    // no effect; nullptr when it must be evaluated.
+    virtual const Variant* peek(Frame& f) { (void)f; return nullptr; }
 };
 using ExprList = std::vector<Expr*>;
 
@@ -175,6 +178,7 @@ struct Builtin {
     BuiltinFn fn;
     int minArgs;
     int maxArgs;
+    bool conversion = false;  // CInt and its kin: "Call CInt(1)" is refused when it runs
 };
 // The builtin function of that lower-case name, or nullptr.
 const Builtin* findBuiltin(const QString& lowerName);
@@ -206,8 +210,15 @@ public:
     const void* shape() const override { static const char k = 0; return &k; }
     int memberId(const QString& name, bool fromInside) override;
     Variant invoke(int id, InvokeKind kind, Args args) override;
-    void set(const ScriptError& e) { number = e.number; description = e.description; source = e.source; }
-    void clear() { number = 0; description.clear(); source.clear(); }
+    void set(const ScriptError& e)
+    {
+        number = e.number;
+        description = e.description;
+        source = e.source;
+        helpFile = e.helpFile;
+        helpContext = e.helpContext;
+    }
+    void clear() { set(ScriptError{}); }
     int number = 0;
     QString description;
     QString source;
@@ -242,6 +253,7 @@ public:
 
     Variant callProc(Procedure* p, ClassInstance* me, Args args);
     ClassInstance* newInstance(const QString& className);
+    ClassInstance* newInstance(ClassDef* c);
 
     int globalSlot(const QString& lowerName) const { return globalIndex.value(lowerName, -1); }
     // A new global slot, not yet reachable by name (the parser names it when the chunk compiles).

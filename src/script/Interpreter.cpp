@@ -138,6 +138,9 @@ Flow execBlock(Frame& f, const Block& b)
             if (fl != Flow::Normal)
                 return fl;
         } catch (ScriptError& e) {
+            // Running out of stack unwinds every procedure, whatever error handling they set.
+            if (e.number == errOutOfStack && f.proc)
+                throw;
             if (!e.line)
                 e.line = f.line;
             f.eng->err.set(e);
@@ -202,20 +205,47 @@ Variant* NameExpr::variable(Frame& f, bool create)
     }
 }
 
+Variant* NameExpr::plainArray(Frame& f)
+{
+    if (args.size() > kFastRank)
+        return nullptr;
+    Variant* v = nullptr;
+    switch (kind) {
+    case Local: v = f.vars[slot]; break;
+    case Field: v = &f.me->fields[size_t(slot)]; break;
+    case Global: {
+        GlobalSlot& g = globalSlot(f);
+        v = g.proc ? nullptr : &g.value;
+        break;
+    }
+    default: break;
+    }
+    return v && v->isArray() ? v : nullptr;
+}
+
+Variant& NameExpr::element(Frame& f, Variant& arr, bool forWrite)
+{
+    int32_t idx[kFastRank];
+    for (size_t i = 0; i < args.size(); ++i)
+        idx[i] = toLong(args[i]->eval(f));
+    // An index expression may have called code that replaced the array.
+    if (!arr.isArray())
+        raiseError(errTypeMismatch);
+    ArrayData* a = forWrite ? arr.arrayForWrite() : arr.array();
+    return a->items[a->offset(std::span<const int32_t>(idx, args.size()))];
+}
+
 Variant NameExpr::evalGeneral(Frame& f)
 {
+    if (hasArgs) {
+        if (Variant* arr = plainArray(f))
+            return element(f, *arr, false);
+    }
     switch (kind) {
     case Local: {
         Variant& v = *f.vars[slot];
         if (!hasArgs)
             return v;
-        if (v.isArray() && args.size() <= 3) {
-            int32_t idx[3];
-            for (size_t i = 0; i < args.size(); ++i)
-                idx[i] = toLong(args[i]->eval(f));
-            ArrayData* a = v.array();
-            return a->items[a->offset(std::span<const int32_t>(idx, args.size()))];
-        }
         ArgPack pack;
         buildArgs(f, args, pack);
         return applyArgs(v, pack.args());
@@ -243,10 +273,20 @@ Variant NameExpr::evalGeneral(Frame& f)
     case Member:
         return callMember(f, f.me, slot, args);
     case BuiltinCall: {
+        if (viaCall && builtin->conversion)
+            raiseError(458);
         if (int(args.size()) < builtin->minArgs || int(args.size()) > builtin->maxArgs)
             raiseError(errWrongArgs, errorDescription(errWrongArgs) + QStringLiteral(": '") + name + QLatin1Char('\''));
+        // Builtins only read their arguments: values will do, and no array is lent out.
         ArgPack pack;
-        buildArgs(f, args, pack);
+        for (Expr* e : args) {
+            Variant* r = const_cast<Variant*>(e->peek(f));
+            if (!r) {
+                r = pack.temp();
+                *r = e->eval(f);
+            }
+            pack.add(r);
+        }
         return builtin->fn(f, pack.args());
     }
     case Return:
@@ -326,6 +366,12 @@ void NameExpr::assign(Frame& f, Variant v, bool isSet)
         f.me->invoke(slot, isSet ? InvokeKind::Set : InvokeKind::Let, pack.args());
         return;
     }
+    if (hasArgs) {
+        if (Variant* arr = plainArray(f)) {
+            assignTo(element(f, *arr, true), std::move(v), isSet);
+            return;
+        }
+    }
     if (kind == Global && !hasArgs && globalSlot(f).isConst)
         raiseError(errIllegalAssign, errorDescription(errIllegalAssign) + QStringLiteral(": '") + name + QLatin1Char('\''));
     Variant* var = variable(f, true);
@@ -385,7 +431,7 @@ Variant MemberExpr::eval(Frame& f)
         raiseError(errObjectRequired);
     Dispatch* d = o.object();
     if (!d)
-        raiseError(errObjectNotSet);
+        raiseError(errObjectRequired);
     int id = resolve(d);
     return callMember(f, d, id, args);
 }
@@ -397,7 +443,7 @@ void MemberExpr::assign(Frame& f, Variant v, bool isSet)
         raiseError(errObjectRequired);
     Dispatch* d = o.object();
     if (!d)
-        raiseError(errObjectNotSet);
+        raiseError(errObjectRequired);
     int id = resolve(d);
     ArgPack pack;
     buildArgs(f, args, pack);
@@ -417,8 +463,30 @@ Variant ApplyExpr::eval(Frame& f)
     return applyArgs(t, pack.args());
 }
 
+// a(0)(1): the element of an array that is itself an element, reached in place.
+Variant* ApplyExpr::ref(Frame& f, ArgPack& pack)
+{
+    Variant* outer = target->ref(f, pack);
+    if (!outer || !outer->isArray())
+        return nullptr;
+    ArgPack idxPack;
+    buildArgs(f, args, idxPack);
+    ArrayData* a = outer->arrayForWrite();
+    std::vector<int32_t> idx = indexValues(idxPack.args());
+    Variant* el = &a->items[a->offset(idx)];
+    pack.lock(a);
+    return el;
+}
+
 void ApplyExpr::assign(Frame& f, Variant v, bool isSet)
 {
+    {
+        ArgPack pack;
+        if (Variant* el = ref(f, pack)) {
+            assignTo(*el, std::move(v), isSet);
+            return;
+        }
+    }
     Variant t = target->eval(f);
     if (!t.isObject() || !t.object())
         raiseError(errObjectRequired);
@@ -432,9 +500,12 @@ void ApplyExpr::assign(Frame& f, Variant v, bool isSet)
 
 Variant NewExpr::eval(Frame& f)
 {
-    if (Dispatch* d = newRuntimeClass(*f.eng, className))
-        return Variant::fromObject(d);
-    ClassInstance* inst = f.eng->newInstance(className);
+    ClassDef* c = f.eng->classes.value(lname, nullptr);
+    if (!c) {
+        if (Dispatch* d = newRuntimeClass(*f.eng, className))
+            return Variant::fromObject(d);
+    }
+    ClassInstance* inst = c ? f.eng->newInstance(c) : f.eng->newInstance(className);
     Variant v = Variant::fromObject(inst);
     inst->release();  // newInstance hands over one reference
     return v;
@@ -469,8 +540,15 @@ Variant UnaryExpr::eval(Frame& f)
 
 Variant BinaryExpr::eval(Frame& f)
 {
-    Variant x = a->eval(f);
-    Variant y = b->eval(f);
+    // Operands that are literals or plain locals are read where they sit. The left one only
+    // when the right one cannot run code that changes it.
+    Variant tx, ty;
+    const Variant* py = b->peek(f);
+    const Variant* px = py ? a->peek(f) : nullptr;
+    if (!px) { tx = a->eval(f); px = &tx; }
+    if (!py) { ty = b->eval(f); py = &ty; }
+    const Variant& x = *px;
+    const Variant& y = *py;
     if (isWhole(x) && isWhole(y)) {
         int64_t p = wholeValue(x), q = wholeValue(y);
         bool bothInt = x.type() == vtInteger && y.type() == vtInteger;
@@ -509,7 +587,8 @@ Variant BinaryExpr::eval(Frame& f)
         default: break;
         }
     }
-    return generalBinary(op, x, y, a->isLiteral(), b->isLiteral());
+    if (px != &tx) tx = x;
+    return generalBinary(op, tx, y, a->isLiteral(), b->isLiteral());
 }
 
 // ---------------------------------------------------------------- statements
@@ -608,9 +687,11 @@ Flow IfStmt::exec(Frame& f)
 
 Flow ForStmt::exec(Frame& f)
 {
-    Variant start = valueOf(from->eval(f));
-    Variant limit = valueOf(to->eval(f));
-    Variant inc = step ? valueOf(step->eval(f)) : Variant::fromInteger(1);
+    // Text bounds count as the numbers they hold: "1" + "1" must not concatenate.
+    auto number = [](Variant v) { return v.isString() ? Variant::fromDouble(toDouble(v)) : v; };
+    Variant start = number(valueOf(from->eval(f)));
+    Variant limit = number(valueOf(to->eval(f)));
+    Variant inc = step ? number(valueOf(step->eval(f))) : Variant::fromInteger(1);
     if (start.isNull() || limit.isNull() || inc.isNull())
         raiseError(errInvalidNull);
     double limitD = toDouble(limit);
@@ -640,19 +721,44 @@ Flow ForStmt::exec(Frame& f)
     return Flow::Normal;
 }
 
+// Under On Error Resume Next a failing header resumes at the next statement, the first of the
+// body, as If does: With runs its body with no object, For Each runs its body once.
+static bool failedHeader(Frame& f, const std::function<void()>& header)
+{
+    if (!f.resumeNext) {
+        header();
+        return false;
+    }
+    try {
+        header();
+        return false;
+    } catch (ScriptError& err) {
+        if (!err.line)
+            err.line = f.line;
+        f.eng->err.set(err);
+        return true;
+    }
+}
+
 Flow ForEachStmt::exec(Frame& f)
 {
-    Variant c = coll->eval(f);
     std::vector<Variant> items;
-    if (c.isArray()) {
-        items = c.array()->items;
-    } else if (c.isObject()) {
-        if (!c.object())
-            raiseError(errObjectNotSet);
-        if (!c.object()->enumerate(items))
+    bool failed = failedHeader(f, [&] {
+        Variant c = coll->eval(f);
+        if (c.isArray()) {
+            items = c.array()->items;
+        } else if (c.isObject()) {
+            if (!c.object())
+                raiseError(errObjectNotSet);
+            if (!c.object()->enumerate(items))
+                raiseError(errNotCollection);
+        } else {
             raiseError(errNotCollection);
-    } else {
-        raiseError(errNotCollection);
+        }
+    });
+    if (failed) {
+        Flow fl = execBlock(f, body);
+        return fl == Flow::ExitFor ? Flow::Normal : fl;
     }
     for (Variant& item : items) {
         bool isObj = item.isObject();
@@ -746,9 +852,12 @@ Flow SelectStmt::exec(Frame& f)
 
 Flow WithStmt::exec(Frame& f)
 {
-    Variant o = obj->eval(f);
-    if (!o.isObject())
-        raiseError(errObjectRequired);
+    Variant o;
+    failedHeader(f, [&] {
+        o = obj->eval(f);
+        if (!o.isObject())
+            raiseError(errObjectRequired);
+    });
     Variant* h = holder->variable(f, true);
     *h = std::move(o);
     Flow fl = execBlock(f, body);
@@ -849,8 +958,10 @@ Flow RandomizeStmt::exec(Frame& f)
 
 Flow ExecuteStmt::exec(Frame& f)
 {
-    QString text = toStr(code->eval(f));
-    f.eng->execute(f, text, global);
+    Variant text = code->eval(f);
+    if (!text.isString() && !text.isEmpty())
+        raiseError(errTypeMismatch);
+    f.eng->execute(f, text.str(), global);
     return Flow::Normal;
 }
 

@@ -9,10 +9,16 @@ struct LiteralExpr final : Expr {
     Variant v;
     Variant eval(Frame&) override { return v; }
     bool isLiteral() const override { return true; }
+    const Variant* peek(Frame&) override { return &v; }
 };
 
 struct MissingExpr final : Expr {
     Variant eval(Frame&) override { return Variant::missing(); }
+};
+
+// A ".name" reference outside any With block: error 505 when it runs.
+struct UnqualifiedExpr final : Expr {
+    Variant eval(Frame&) override { raiseError(505); }
 };
 
 struct MeExpr final : Expr {
@@ -33,6 +39,7 @@ struct NameExpr final : Expr {
     bool topLevel = false;      // in top-level code: assignment creates a global
     bool execLocal = false;     // Execute code in a procedure: a new name is a local of the call
     bool execDeclared = false;  // ... and one that code Dim'd: a local even over a global
+    bool viaCall = false;       // the target of a Call statement
     ExprList args;
     bool hasArgs = false;
     GlobalSlot* global = nullptr;  // the Global slot, once looked up (slots never move)
@@ -47,9 +54,16 @@ struct NameExpr final : Expr {
     {
         return kind == Local && !hasArgs ? f.vars[slot] : refGeneral(f, pack);
     }
+    const Variant* peek(Frame& f) override { return kind == Local && !hasArgs ? f.vars[slot] : nullptr; }
     void assign(Frame& f, Variant v, bool isSet) override;
     void callStmt(Frame& f) override;
     Variant evalGeneral(Frame& f);
+    // Array elements up to this rank are indexed without building an argument list.
+    static constexpr size_t kFastRank = 3;
+    // The variable holding an array, when this name is a plain variable that holds one.
+    Variant* plainArray(Frame& f);
+    // The element the arguments index in arr.
+    Variant& element(Frame& f, Variant& arr, bool forWrite);
     Variant* refGeneral(Frame& f, ArgPack& pack);
     // The variable for a binding that is one, else nullptr (procedures, builtins, members).
     Variant* variable(Frame& f, bool create);
@@ -74,6 +88,7 @@ struct ApplyExpr final : Expr {
     Expr* target = nullptr;
     ExprList args;
     Variant eval(Frame& f) override;
+    Variant* ref(Frame& f, ArgPack& pack) override;
     void assign(Frame& f, Variant v, bool isSet) override;
 };
 
@@ -84,6 +99,7 @@ struct ParenExpr final : Expr {
 
 struct NewExpr final : Expr {
     QString className;
+    QString lname;  // lower case, for the lookup every New makes
     Variant eval(Frame& f) override;
 };
 

@@ -179,9 +179,10 @@ QString formatDouble(double d, int digits = 15);
 QString formatCurrency(int64_t scaled);
 // Parses a number the way VBScript's conversions accept it (blanks, sign, &H, &O, exponent).
 bool parseNumber(const QString& s, double& out);
-// VB date (days since 1899-12-30) to and from text; the text form is the general date form.
+// VB date (days since 1899-12-30) to and from text; the text form is the general date form
+// of the locale a script chose. Date literals in code are always month first (localeOrder false).
 QString formatDate(double d);
-bool parseDate(const QString& s, double& out);
+bool parseDate(const QString& s, double& out, bool localeOrder = true);
 // Round half to even, as VBScript does in every conversion to an integer.
 double roundBankers(double d);
 
