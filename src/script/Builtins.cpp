@@ -15,6 +15,8 @@ bool given(Args a, size_t i) { return i < a.size() && !a[i]->isMissing(); }
 
 Variant bLen(Frame&, Args a)
 {
+    if (arg(a, 0).isString())
+        return Variant::fromLong(int32_t(arg(a, 0).str().size()));
     Variant v = valueOf(arg(a, 0));
     if (v.isNull()) return v;
     return Variant::fromLong(int32_t(toStr(v).size()));

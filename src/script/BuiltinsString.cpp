@@ -46,10 +46,14 @@ Variant bInStr(Frame&, Args a)
             raiseError(errInvalidCall);
     }
     int mode = a.size() >= 4 ? compareMode(a, 3) : 0;
-    Variant v1 = arg(a, base), v2 = arg(a, base + 1);
+    Variant o1, o2;
+    const Variant& v1 = a[base]->isObject() ? (o1 = valueOf(*a[base])) : *a[base];
+    const Variant& v2 = a[base + 1]->isObject() ? (o2 = valueOf(*a[base + 1])) : *a[base + 1];
     if (v1.isNull() || v2.isNull())
         return Variant::null();
-    QString s1 = toStr(v1), s2 = toStr(v2);
+    QString t1, t2;
+    const QString& s1 = textOf(v1, t1);
+    const QString& s2 = textOf(v2, t2);
     if (s1.isEmpty() || start > s1.size())
         return Variant::fromLong(0);
     if (s2.isEmpty())

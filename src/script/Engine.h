@@ -191,6 +191,7 @@ public:
     Variant invoke(int id, InvokeKind kind, Args args) override;
     const void* shape() const override { return cls_; }
     ClassDef* cls() const { return cls_; }
+    bool alive() const { return *alive_; }
     std::vector<Variant> fields;
 
 protected:

@@ -151,6 +151,18 @@ Flow execBlock(Frame& f, const Block& b)
 
 // ---------------------------------------------------------------- names
 
+void OperandCache::classify(Expr* e)
+{
+    mode = Evaluate;
+    if (auto* lit = dynamic_cast<LiteralExpr*>(e)) {
+        mode = Constant;
+        constant = &lit->v;
+    } else if (auto* n = dynamic_cast<NameExpr*>(e); n && n->kind == NameExpr::Local && !n->hasArgs) {
+        mode = LocalSlot;
+        slot = n->slot;
+    }
+}
+
 Variant MeExpr::eval(Frame& f)
 {
     return Variant::fromObject(f.me);
@@ -225,13 +237,25 @@ Variant* NameExpr::plainArray(Frame& f)
 
 Variant& NameExpr::element(Frame& f, Variant& arr, bool forWrite)
 {
+    auto whole = [](const Variant& x) {
+        return x.type() == vtInteger ? int32_t(x.intValue()) : x.type() == vtLong ? x.longValue() : toLong(x);
+    };
     int32_t idx[kFastRank];
-    for (size_t i = 0; i < args.size(); ++i)
-        idx[i] = toLong(args[i]->eval(f));
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (const Variant* x = argOps[i].peek(f, args[i]))
+            idx[i] = whole(*x);
+        else
+            idx[i] = whole(args[i]->eval(f));
+    }
     // An index expression may have called code that replaced the array.
     if (!arr.isArray())
         raiseError(errTypeMismatch);
     ArrayData* a = forWrite ? arr.arrayForWrite() : arr.array();
+    if (args.size() == 1 && a->bounds.size() == 1) {
+        int64_t i = int64_t(idx[0]) - a->bounds[0].lower;
+        if (i >= 0 && i < a->bounds[0].count)
+            return a->items[size_t(i)];
+    }
     return a->items[a->offset(std::span<const int32_t>(idx, args.size()))];
 }
 
@@ -421,30 +445,61 @@ int MemberExpr::resolve(Dispatch* d)
         raiseError(errNoMember, errorDescription(errNoMember) + QStringLiteral(": '") + name + QLatin1Char('\''));
     cacheShape = sh;
     cacheId = id;
+    // Only a script class instance has the class as its shape, so the field index holds for
+    // every object this call site meets with the same shape.
+    cacheField = -1;
+    if (auto* ci = dynamic_cast<ClassInstance*>(d); ci && id >= 1 && id <= int(ci->cls()->members.size()))
+        cacheField = ci->cls()->members[size_t(id - 1)].field;
     return id;
 }
 
+Dispatch* MemberExpr::target(const Variant& o)
+{
+    if (!o.isObject() || !o.object())
+        raiseError(errObjectRequired);
+    return o.object();
+}
+
+// A plain local holding the object is read in place; the object is then held for the call,
+// whose arguments may run code that assigns that local.
 Variant MemberExpr::eval(Frame& f)
 {
+    if (const Variant* o = objOp.peek(f, obj)) {
+        Ref<Dispatch> keep(target(*o));
+        return evalOn(f, keep.get());
+    }
     Variant o = obj->eval(f);
-    if (!o.isObject())
-        raiseError(errObjectRequired);
-    Dispatch* d = o.object();
-    if (!d)
-        raiseError(errObjectRequired);
+    return evalOn(f, target(o));
+}
+
+Variant MemberExpr::evalOn(Frame& f, Dispatch* d)
+{
     int id = resolve(d);
+    if (Variant* field = plainField(d))
+        return *field;
     return callMember(f, d, id, args);
 }
 
 void MemberExpr::assign(Frame& f, Variant v, bool isSet)
 {
+    if (const Variant* o = objOp.peek(f, obj)) {
+        Ref<Dispatch> keep(target(*o));
+        assignOn(f, keep.get(), std::move(v), isSet);
+        return;
+    }
     Variant o = obj->eval(f);
-    if (!o.isObject())
-        raiseError(errObjectRequired);
-    Dispatch* d = o.object();
-    if (!d)
-        raiseError(errObjectRequired);
+    assignOn(f, target(o), std::move(v), isSet);
+}
+
+void MemberExpr::assignOn(Frame& f, Dispatch* d, Variant v, bool isSet)
+{
     int id = resolve(d);
+    if (Variant* field = plainField(d)) {
+        if (isSet && !v.isObject())
+            raiseError(errObjectRequired);
+        assignTo(*field, (!isSet && v.isObject()) ? valueOf(v) : std::move(v), isSet);
+        return;
+    }
     ArgPack pack;
     buildArgs(f, args, pack);
     Variant* val = pack.temp();
@@ -538,17 +593,10 @@ Variant UnaryExpr::eval(Frame& f)
     }
 }
 
-Variant BinaryExpr::eval(Frame& f)
+// The operator on two values: whole and Double arithmetic and comparison in line, the rest
+// through the general rules. owned is x when the caller owns it, so that text can grow in place.
+static inline Variant applyBinary(BinOp op, const Variant& x, const Variant& y, const BinaryExpr& e, Variant* owned)
 {
-    // Operands that are literals or plain locals are read where they sit. The left one only
-    // when the right one cannot run code that changes it.
-    Variant tx, ty;
-    const Variant* py = b->peek(f);
-    const Variant* px = py ? a->peek(f) : nullptr;
-    if (!px) { tx = a->eval(f); px = &tx; }
-    if (!py) { ty = b->eval(f); py = &ty; }
-    const Variant& x = *px;
-    const Variant& y = *py;
     if (isWhole(x) && isWhole(y)) {
         int64_t p = wholeValue(x), q = wholeValue(y);
         bool bothInt = x.type() == vtInteger && y.type() == vtInteger;
@@ -587,8 +635,26 @@ Variant BinaryExpr::eval(Frame& f)
         default: break;
         }
     }
-    if (px != &tx) tx = x;
-    return generalBinary(op, tx, y, a->isLiteral(), b->isLiteral());
+    if (owned)
+        return generalBinary(op, *owned, y, e.a->isLiteral(), e.b->isLiteral());
+    Variant left = x;
+    return generalBinary(op, left, y, e.a->isLiteral(), e.b->isLiteral());
+}
+
+Variant BinaryExpr::eval(Frame& f)
+{
+    // Operands that are literals or plain locals are read where they sit. The left one only
+    // when the right one cannot run code that changes it.
+    const Variant* py = rightOp.peek(f, b);
+    if (py) {
+        if (const Variant* px = leftOp.peek(f, a))
+            return applyBinary(op, *px, *py, *this, nullptr);
+        Variant x = a->eval(f);
+        return applyBinary(op, x, *py, *this, &x);
+    }
+    Variant x = a->eval(f);
+    Variant y = b->eval(f);
+    return applyBinary(op, x, y, *this, &x);
 }
 
 // ---------------------------------------------------------------- statements

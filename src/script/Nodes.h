@@ -16,6 +16,24 @@ struct MissingExpr final : Expr {
     Variant eval(Frame&) override { return Variant::missing(); }
 };
 
+// Where an operand that needs no evaluation sits, worked out on first use: a plain local
+// (its slot) or a literal. Both stay what they are once the chunk is bound.
+struct OperandCache {
+    enum Mode : int8_t { Unknown, Evaluate, LocalSlot, Constant };
+    Mode mode = Unknown;
+    int slot = 0;
+    const Variant* constant = nullptr;
+    const Variant* peek(Frame& f, Expr* e)
+    {
+        if (mode == LocalSlot) return f.vars[slot];
+        if (mode == Constant) return constant;
+        if (mode == Evaluate) return nullptr;
+        classify(e);
+        return peek(f, e);
+    }
+    void classify(Expr* e);
+};
+
 // A ".name" reference outside any With block: error 505 when it runs.
 struct UnqualifiedExpr final : Expr {
     Variant eval(Frame&) override { raiseError(505); }
@@ -60,6 +78,7 @@ struct NameExpr final : Expr {
     Variant evalGeneral(Frame& f);
     // Array elements up to this rank are indexed without building an argument list.
     static constexpr size_t kFastRank = 3;
+    OperandCache argOps[kFastRank];
     // The variable holding an array, when this name is a plain variable that holds one.
     Variant* plainArray(Frame& f);
     // The element the arguments index in arr.
@@ -78,10 +97,23 @@ struct MemberExpr final : Expr {
     bool fromInside = false;  // reached through Me
     const void* cacheShape = nullptr;
     int cacheId = -1;
+    int cacheField = -1;  // the member is a plain field of a script class instance
+    OperandCache objOp;
 
     Variant eval(Frame& f) override;
     void assign(Frame& f, Variant v, bool isSet) override;
     int resolve(Dispatch* d);
+    // The object the member belongs to; 424 when there is none.
+    static Dispatch* target(const Variant& o);
+    // The field itself when the member is a plain field of d (resolved); else nullptr.
+    Variant* plainField(Dispatch* d) const
+    {
+        if (cacheField < 0 || hasArgs) return nullptr;
+        auto* ci = static_cast<ClassInstance*>(d);
+        return ci->alive() ? &ci->fields[size_t(cacheField)] : nullptr;
+    }
+    Variant evalOn(Frame& f, Dispatch* d);
+    void assignOn(Frame& f, Dispatch* d, Variant v, bool isSet);
 };
 
 struct ApplyExpr final : Expr {
@@ -113,6 +145,7 @@ struct BinaryExpr final : Expr {
     BinOp op = BinOp::Add;
     Expr* a = nullptr;
     Expr* b = nullptr;
+    OperandCache leftOp, rightOp;
     Variant eval(Frame& f) override;
 };
 

@@ -52,6 +52,12 @@ bool Variant::isNumeric() const
     }
 }
 
+const QString& Variant::emptyText()
+{
+    static const QString empty;
+    return empty;
+}
+
 void Variant::releaseRef()
 {
     if (vt_ == vtObject) {
