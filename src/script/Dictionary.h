@@ -67,7 +67,7 @@ private:
     static uint32_t hashOf(const Key& k);
     // The slot holding the key (found), else the slot a new entry for it should take.
     size_t probe(const Key& k, uint32_t hash, bool& found) const;
-    // Makes room for one more slot, rebuilding the index when it is half full (true then).
+    // Makes room for one more slot, rebuilding the index when it is full enough (true then).
     bool reserveSlot();
     void rebuildIndex();
     // Appends an entry for a key known to be absent.

@@ -373,6 +373,14 @@ Variant* NameExpr::refGeneral(Frame& f, ArgPack& pack)
 
 void NameExpr::assign(Frame& f, Variant v, bool isSet)
 {
+    if (kind == Local && hasArgs && args.size() == 1 && f.vars[slot]->isArray()) {
+        Variant& el = element(f, *f.vars[slot], true);
+        if (!isSet && !v.isObject() && !el.isArray())
+            el = std::move(v);
+        else
+            assignTo(el, std::move(v), isSet);
+        return;
+    }
     if (!hasArgs && (kind == Local || kind == Return)) {
         Variant& dst = kind == Local ? *f.vars[slot] : f.ret;
         if (!isSet && !v.isObject() && !dst.isArray())
@@ -593,9 +601,19 @@ Variant UnaryExpr::eval(Frame& f)
     }
 }
 
+// Everything the in-line cases of applyBinary leave.
+[[gnu::noinline]] static Variant otherBinary(BinOp op, const Variant& x, const Variant& y, const BinaryExpr& e, Variant* owned)
+{
+    if (owned)
+        return generalBinary(op, *owned, y, e.a->isLiteral(), e.b->isLiteral());
+    Variant left = x;
+    return generalBinary(op, left, y, e.a->isLiteral(), e.b->isLiteral());
+}
+
 // The operator on two values: whole and Double arithmetic and comparison in line, the rest
 // through the general rules. owned is x when the caller owns it, so that text can grow in place.
-static inline Variant applyBinary(BinOp op, const Variant& x, const Variant& y, const BinaryExpr& e, Variant* owned)
+[[gnu::always_inline]] static inline Variant applyBinary(BinOp op, const Variant& x, const Variant& y,
+                                                       const BinaryExpr& e, Variant* owned)
 {
     if (isWhole(x) && isWhole(y)) {
         int64_t p = wholeValue(x), q = wholeValue(y);
@@ -635,10 +653,7 @@ static inline Variant applyBinary(BinOp op, const Variant& x, const Variant& y, 
         default: break;
         }
     }
-    if (owned)
-        return generalBinary(op, *owned, y, e.a->isLiteral(), e.b->isLiteral());
-    Variant left = x;
-    return generalBinary(op, left, y, e.a->isLiteral(), e.b->isLiteral());
+    return otherBinary(op, x, y, e, owned);
 }
 
 Variant BinaryExpr::eval(Frame& f)

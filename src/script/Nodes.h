@@ -66,8 +66,17 @@ struct NameExpr final : Expr {
     Dispatch* cacheObj = nullptr;
     int cacheId = -1;
 
-    // A plain local is most of what runs; it stays out of the general paths' set-up.
-    Variant eval(Frame& f) override { return kind == Local && !hasArgs ? *f.vars[slot] : evalGeneral(f); }
+    // A plain local is most of what runs, then an element of a local array; both stay out of
+    // the general paths' set-up.
+    Variant eval(Frame& f) override
+    {
+        if (kind == Local) {
+            Variant* v = f.vars[slot];
+            if (!hasArgs) return *v;
+            if (args.size() == 1 && v->isArray()) return element(f, *v, false);
+        }
+        return evalGeneral(f);
+    }
     Variant* ref(Frame& f, ArgPack& pack) override
     {
         return kind == Local && !hasArgs ? f.vars[slot] : refGeneral(f, pack);
