@@ -74,6 +74,8 @@ struct Expr : Node {
     virtual void assign(Frame& f, Variant v, bool isSet);
     // Evaluated as a statement: Subs may be called, the result is dropped.
     virtual void callStmt(Frame& f) { eval(f); }
+    // Evaluated as the condition of If, Do or While: Null counts as False.
+    virtual bool test(Frame& f);
     virtual bool isLiteral() const { return false; }
     // The value where it already sits (a literal, a plain local), read without a copy and with
     // no effect; nullptr when it must be evaluated.

@@ -217,6 +217,11 @@ Variant* NameExpr::variable(Frame& f, bool create)
     }
 }
 
+static inline int32_t wholeIndex(const Variant& x)
+{
+    return x.type() == vtInteger ? int32_t(x.intValue()) : x.type() == vtLong ? x.longValue() : toLong(x);
+}
+
 Variant* NameExpr::plainArray(Frame& f)
 {
     if (args.size() > kFastRank)
@@ -235,8 +240,24 @@ Variant* NameExpr::plainArray(Frame& f)
     return v && v->isArray() ? v : nullptr;
 }
 
+int32_t NameExpr::evalIndex(Frame& f)
+{
+    return wholeIndex(args[0]->eval(f));
+}
+
+Variant& NameExpr::elementAt(Variant& arr, bool forWrite, int32_t index)
+{
+    // An index expression may have called code that replaced the array.
+    if (!arr.isArray())
+        raiseError(errTypeMismatch);
+    ArrayData* a = forWrite ? arr.arrayForWrite() : arr.array();
+    return a->items[a->offset(std::span<const int32_t>(&index, 1))];
+}
+
 Variant& NameExpr::element(Frame& f, Variant& arr, bool forWrite)
 {
+    if (args.size() == 1)
+        return element1(f, arr, forWrite);
     auto whole = [](const Variant& x) {
         return x.type() == vtInteger ? int32_t(x.intValue()) : x.type() == vtLong ? x.longValue() : toLong(x);
     };
@@ -374,7 +395,7 @@ Variant* NameExpr::refGeneral(Frame& f, ArgPack& pack)
 void NameExpr::assign(Frame& f, Variant v, bool isSet)
 {
     if (kind == Local && hasArgs && args.size() == 1 && f.vars[slot]->isArray()) {
-        Variant& el = element(f, *f.vars[slot], true);
+        Variant& el = element1(f, *f.vars[slot], true);
         if (!isSet && !v.isObject() && !el.isArray())
             el = std::move(v);
         else
@@ -656,6 +677,57 @@ Variant UnaryExpr::eval(Frame& f)
     return otherBinary(op, x, y, e, owned);
 }
 
+static bool truth(const Variant& c)
+{
+    if (c.type() == vtBoolean)
+        return c.boolValue();
+    return c.isNull() ? false : toBool(c);
+}
+
+bool Expr::test(Frame& f)
+{
+    return truth(eval(f));
+}
+
+// A comparison of whole numbers as a condition gives its answer without making a Boolean.
+static inline bool wholeComparison(BinOp op, const Variant& x, const Variant& y, bool& result)
+{
+    if (!isWhole(x) || !isWhole(y))
+        return false;
+    int64_t p = wholeValue(x), q = wholeValue(y);
+    switch (op) {
+    case BinOp::Eq: result = p == q; return true;
+    case BinOp::Ne: result = p != q; return true;
+    case BinOp::Lt: result = p < q; return true;
+    case BinOp::Le: result = p <= q; return true;
+    case BinOp::Gt: result = p > q; return true;
+    case BinOp::Ge: result = p >= q; return true;
+    default: return false;
+    }
+}
+
+bool BinaryExpr::test(Frame& f)
+{
+    bool result = false;
+    const Variant* py = rightOp.peek(f, b);
+    if (py) {
+        if (const Variant* px = leftOp.peek(f, a)) {
+            if (wholeComparison(op, *px, *py, result))
+                return result;
+            return truth(applyBinary(op, *px, *py, *this, nullptr));
+        }
+        Variant x = a->eval(f);
+        if (wholeComparison(op, x, *py, result))
+            return result;
+        return truth(applyBinary(op, x, *py, *this, &x));
+    }
+    Variant x = a->eval(f);
+    Variant y = b->eval(f);
+    if (wholeComparison(op, x, y, result))
+        return result;
+    return truth(applyBinary(op, x, y, *this, &x));
+}
+
 Variant BinaryExpr::eval(Frame& f)
 {
     // Operands that are literals or plain locals are read where they sit. The left one only
@@ -723,16 +795,9 @@ Flow ConstStmt::exec(Frame& f)
 
 // Under On Error Resume Next an error in a condition is recorded in Err and reported as a
 // failure instead of propagating; without it the error goes on as usual.
-static bool truth(const Variant& c)
-{
-    if (c.type() == vtBoolean)
-        return c.boolValue();
-    return c.isNull() ? false : toBool(c);
-}
-
 static bool condition(Frame& f, Expr* e)
 {
-    return truth(e->eval(f));
+    return e->test(f);
 }
 
 static bool failedCondition(Frame& f, Expr* e, bool& value)

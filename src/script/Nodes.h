@@ -73,7 +73,7 @@ struct NameExpr final : Expr {
         if (kind == Local) {
             Variant* v = f.vars[slot];
             if (!hasArgs) return *v;
-            if (args.size() == 1 && v->isArray()) return element(f, *v, false);
+            if (args.size() == 1 && v->isArray()) return element1(f, *v, false);
         }
         return evalGeneral(f);
     }
@@ -92,6 +92,23 @@ struct NameExpr final : Expr {
     Variant* plainArray(Frame& f);
     // The element the arguments index in arr.
     Variant& element(Frame& f, Variant& arr, bool forWrite);
+    // The same for one index, the common case, in line up to the bounds check.
+    Variant& element1(Frame& f, Variant& arr, bool forWrite)
+    {
+        const Variant* x = argOps[0].peek(f, args[0]);
+        int32_t i = !x ? evalIndex(f) : x->type() == vtInteger ? x->intValue() : x->type() == vtLong ? x->longValue() : toLong(*x);
+        if (arr.isArray()) {
+            ArrayData* a = forWrite ? arr.arrayForWrite() : arr.array();
+            if (a->bounds.size() == 1) {
+                int64_t k = int64_t(i) - a->bounds[0].lower;
+                if (k >= 0 && k < a->bounds[0].count)
+                    return a->items[size_t(k)];
+            }
+        }
+        return elementAt(arr, forWrite, i);
+    }
+    int32_t evalIndex(Frame& f);
+    Variant& elementAt(Variant& arr, bool forWrite, int32_t index);
     Variant* refGeneral(Frame& f, ArgPack& pack);
     // The variable for a binding that is one, else nullptr (procedures, builtins, members).
     Variant* variable(Frame& f, bool create);
@@ -156,6 +173,7 @@ struct BinaryExpr final : Expr {
     Expr* b = nullptr;
     OperandCache leftOp, rightOp;
     Variant eval(Frame& f) override;
+    bool test(Frame& f) override;
 };
 
 // ---------------------------------------------------------------- statements
