@@ -823,9 +823,16 @@ static bool failedCondition(Frame& f, Expr* e, bool& value)
 Flow IfStmt::exec(Frame& f)
 {
     for (auto& [cond, block] : arms) {
-        // A failing condition resumes at the next statement, which is the first one of its block.
         bool taken = false;
-        if (failedCondition(f, cond, taken) || taken)
+        if (!f.resumeNext) {
+            if (cond->line)
+                f.line = cond->line;
+            taken = cond->test(f);
+        } else if (failedCondition(f, cond, taken)) {
+            // A failing condition resumes at the next statement, the first one of its block.
+            taken = true;
+        }
+        if (taken)
             return execBlock(f, block);
     }
     return execBlock(f, elseBlock);
