@@ -13,6 +13,8 @@
 #include <array>
 
 #include "config/RunningConfig.h"
+#include "gateway/GatewayDefs.h"
+#include "gateway/Transport.h"
 
 namespace gateway {
 class frmSocket;
@@ -64,7 +66,8 @@ class clsInetGateway : public QObject {
     Q_PROPERTY(QString Password MEMBER Password)
 
 public:
-    explicit clsInetGateway(QObject* parent = nullptr);
+    // Without a transport the gateway talks through the process's shared socket (frmSocket).
+    explicit clsInetGateway(QObject* parent = nullptr, gateway::Transport* transport = nullptr);
     ~clsInetGateway() override;
 
     // ---- Settings fields (the settings loader and scripts write them) ----
@@ -87,7 +90,8 @@ public:
     // Assigns every settings field the settings reader produced.
     void applySettings(const config::GatewaySettings& s);
 
-    QString State() const { return state_; }
+    QString State() const { return gateway::StateText(state_); }
+    gateway::GwState stateId() const { return state_; }
     QString LoggedMessage() const { return loggedMessage_; }
 
     // Reports a caller-supplied text exactly as the gateway reports its own lines.
@@ -165,12 +169,12 @@ public:
     static QString SafeFileName(const QString& name);
 
     // ---- Run-time state (the handlers keep everything here; tests read it) ----
-    QString LastCommand;
+    gateway::Command LastCommand = gateway::Command::None;
     QString TargetHost;
     qint32 TargetPort = 0;
-    std::array<QString, 50> MsgFiles;
-    std::array<QString, 50> MsgRecipients;
-    std::array<QString, 50> MsgAttachments;
+    std::array<QString, gateway::kMessageSlots> MsgFiles;
+    std::array<QString, gateway::kMessageSlots> MsgRecipients;
+    std::array<QString, gateway::kMessageSlots> MsgAttachments;
     qint16 MsgCount = 0;
     qint32 RcptIndex = 0;
     qint16 MsgIndex = 0;          // SMTP: the message being sent, 1-based; kept across cycles
@@ -184,6 +188,8 @@ public:
     qint32 CurrentMsg = 0;        // POP: the message being handled, 1-based; kept across cycles
     qint32 MsgTotal = 0;          // POP: the count STAT reported
 
+    // Bytes from the server, in the order they arrived; lines are answered as they complete.
+    void feed(const QByteArray& bytes);
     // The tick of the poll timer (also run when data arrives) and the socket notifications.
     void tmrSocket_Timer();
     void Socket_Connect();
@@ -202,16 +208,24 @@ signals:
 private:
     friend class gateway::frmSocket;
     friend struct GatewayFuzzAccess;   // the fuzz target files raw lines directly
+    friend struct GatewayTestAccess;   // conversation tables start from a chosen state
 
-    void setState(const QString& s);
+    void setState(gateway::GwState s);
     void log(const QString& s);
+    gateway::Transport& transport() const;
     void SocketSend(const QString& text);
-    void receive();
+    // Sends one command line; with LogExtra it is written to the transcript first.
+    void sendCommand(const QString& command);
+    void transcriptReceived(const QString& line);
     void dispatchLines(QString chunk);
     void checkSilence();
 
     void SmtpConverse(const QString& reply);
+    void smtpQuit();
+    void smtpMailFrom();
+    void smtpRcpt(const QString& recipient);
     void smtpMessageDone();
+    void smtpFinished();
     void smtpSendMessage();
     void smtpErrorReply(const QString& reply);
     void smtpBounce(const QString& file);
@@ -242,7 +256,9 @@ private:
     // name is replaced by a fresh unique one and stored back.
     void writeAttachment(QString& name, const QByteArray& data);
 
-    QString state_ = QStringLiteral("STANDBY");
+    gateway::GwState state_ = gateway::GwState::Standby;
+    gateway::Transport* transport_ = nullptr;   // null: the shared socket
+    QString incoming_;            // arrived while earlier lines were still being answered
     QString loggedMessage_;
     QString lastUniqueName_;
     QDateTime lastArrival_;       // when the server last said anything (for the silence bound)

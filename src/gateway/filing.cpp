@@ -115,7 +115,7 @@ bool clsInetGateway::FileReceivedMessage()
         file.writeLine(entry);
     file.writeLine(QString());
 
-    const bool truncated = LastCommand == QLatin1String("TOP");
+    const bool truncated = LastCommand == gateway::Command::Top;
     if (truncated) {
         file.writeLine(QStringLiteral("SYSTEM MESSAGE: the original of this message was too big to handle"));
         file.writeLine(QStringLiteral("so only the beginning of it has been saved for you before instructing"));
