@@ -16,8 +16,11 @@
 #include "gateway/GatewayDefs.h"
 #include "gateway/Transport.h"
 
+class StringBuilder;
 namespace gateway {
+class AtomicTextFile;
 class frmSocket;
+class PartDecoder;
 }
 
 namespace gateway {
@@ -239,8 +242,16 @@ private:
     // The first line of a download: the status line; false when the server refused.
     bool popDownloadStatus(const QString& line);
 
+    // Runs a part decoder over RawLines from CurrentLine, leaves CurrentLine on the part's last line.
+    QByteArray decodePart(gateway::PartDecoder& decoder);
     // Files the message in RawLines (filing.cpp); false when a file could not be written.
     bool FileReceivedMessage();
+    // The header section into the kept headers, and what its content lines say of the body.
+    void readHeaderSection(QString& encoding, QString& name, QString& boundary);
+    void walkMultipart(QString boundary, gateway::AtomicTextFile& file, StringBuilder& body);
+    // Writes the part at CurrentLine as an attachment, decoded by its encoding.
+    void decodeAttachment(const QString& encoding, QString& name);
+    void writeBodyLine(const QString& line, gateway::AtomicTextFile& file, StringBuilder& body);
     void writeAutoReply();
     void noteFilingError(int number);
     bool fileFailure(const QString& member, int number, const QString& description);

@@ -1,8 +1,10 @@
 // Base64: the alphabet tables, the encoder that turns an outgoing attachment into 76-character
-// lines, and the decoder of a received base64 part (with its padding rules as they stand).
+// lines, the decoder of a received base64 part (with its padding rules as they stand) and the
+// one loop that runs any part decoder over the gateway's lines.
 #include "gateway/clsInetGateway.h"
 
 #include "config/RunningConfig.h"
+#include "gateway/Decoders.h"
 #include "gateway/GwText.h"
 
 #include <QFile>
@@ -118,54 +120,85 @@ bool clsInetGateway::EncodeAttachment(const QString& name)
     return true;
 }
 
+namespace gateway {
+
+PartDecoder::Step Base64Decoder::take(const QString& line, QByteArray& out)
+{
+    if (line.isEmpty())
+        return Step::Last;
+    if (line.startsWith(QLatin1String("--")))
+        return Step::Before;
+    const qsizetype n = line.size();
+    if (n % 4 != 0)
+        ++oddLines_;
+    const char16_t* p = reinterpret_cast<const char16_t*>(line.utf16());
+    char buf[3];
+    for (qsizetype i = 0; i + 4 <= n; i += 4) {
+        const int a = valueOf(p[i]), b = valueOf(p[i + 1]), c = valueOf(p[i + 2]), d = valueOf(p[i + 3]);
+        if ((a | b | c | d) < 0) {
+            corrupt_ = true;
+            return Step::Last;
+        }
+        if (d == 99 && c == 99) {
+            buf[0] = char(((a * 64 + b) / 16) & 0xFF);
+            out.append(buf, 1);
+        } else if (d == 99) {
+            const int v = (a * 4096 + b * 64 + c) / 4;
+            buf[0] = char((v >> 8) & 0xFF);
+            buf[1] = char(v & 0xFF);
+            out.append(buf, 2);
+        } else {
+            const qint64 v = qint64(a) * 262144 + b * 4096 + c * 64 + d;
+            buf[0] = char((v >> 16) & 0xFF);
+            buf[1] = char((v >> 8) & 0xFF);
+            buf[2] = char(v & 0xFF);
+            out.append(buf, 3);
+        }
+    }
+    return Step::More;
+}
+
+qsizetype DecodePart(PartDecoder& decoder, const QStringList& lines, qsizetype first, qsizetype count, QByteArray& out)
+{
+    qsizetype i = first;
+    for (; i < count; ++i) {
+        const PartDecoder::Step step = decoder.take(lines.at(i), out);
+        if (step == PartDecoder::Step::Before) {
+            --i;
+            break;
+        }
+        if (step == PartDecoder::Step::Last || i == count - 1)
+            break;
+    }
+    decoder.finish(out);
+    return i;
+}
+
+} // namespace gateway
+
+QByteArray clsInetGateway::decodePart(gateway::PartDecoder& decoder)
+{
+    if (CurrentLine < 1)
+        CurrentLine = 1;
+    const qsizetype count = qMin<qsizetype>(RawLinesNumber, RawLines.size());
+    // Sized for the whole rest of the buffer at once, as base64 is the largest of the parts.
+    qsizetype capacity = 0;
+    for (qsizetype k = CurrentLine - 1; k < count; ++k)
+        capacity += RawLines.at(k).size();
+    QByteArray out;
+    out.reserve(capacity);
+    CurrentLine = qint32(gateway::DecodePart(decoder, RawLines, CurrentLine - 1, count, out) + 1);
+    return out;
+}
+
 void clsInetGateway::DecodeBase64Attachment(QString& name)
 {
     log(QStringLiteral("OK POP Decoding Base64"));
-    if (CurrentLine < 1)
-        CurrentLine = 1;
-    // Sized for the whole rest of the buffer at once; cut to what was decoded at the end.
-    qsizetype capacity = 0;
-    for (qint32 k = CurrentLine; k <= RawLinesNumber; ++k)
-        capacity += RawLines.at(k - 1).size() / 4 * 3;
-    QByteArray out(capacity, Qt::Uninitialized);
-    char* o = out.data();
-    bool corrupt = false;
-    while (!corrupt && CurrentLine <= RawLinesNumber) {
-        const QString& line = RawLines.at(CurrentLine - 1);
-        if (line.isEmpty())
-            break;
-        if (line.startsWith(QLatin1String("--"))) {
-            --CurrentLine;
-            break;
-        }
-        const qsizetype n = line.size();
-        if (n % 4 != 0)
-            log(QStringLiteral("WARNING: non-standard formatting found in attached file: ") + name);
-        const char16_t* p = reinterpret_cast<const char16_t*>(line.utf16());
-        for (qsizetype i = 0; i + 4 <= n; i += 4) {
-            const int a = valueOf(p[i]), b = valueOf(p[i + 1]), c = valueOf(p[i + 2]), d = valueOf(p[i + 3]);
-            if ((a | b | c | d) < 0) {
-                log(QStringLiteral("ERROR: corrupt data found in attached file: ") + name);
-                corrupt = true;
-                break;
-            }
-            if (d == 99 && c == 99) {
-                *o++ = char(((a * 64 + b) / 16) & 0xFF);
-            } else if (d == 99) {
-                const int v = (a * 4096 + b * 64 + c) / 4;
-                *o++ = char((v >> 8) & 0xFF);
-                *o++ = char(v & 0xFF);
-            } else {
-                const qint64 v = qint64(a) * 262144 + b * 4096 + c * 64 + d;
-                *o++ = char((v >> 16) & 0xFF);
-                *o++ = char((v >> 8) & 0xFF);
-                *o++ = char(v & 0xFF);
-            }
-        }
-        if (corrupt || CurrentLine >= RawLinesNumber)
-            break;
-        ++CurrentLine;
-    }
-    out.resize(o - out.constData());
+    gateway::Base64Decoder decoder;
+    const QByteArray out = decodePart(decoder);
+    for (int i = 0; i < decoder.oddLines(); ++i)
+        log(QStringLiteral("WARNING: non-standard formatting found in attached file: ") + name);
+    if (decoder.corrupt())
+        log(QStringLiteral("ERROR: corrupt data found in attached file: ") + name);
     writeAttachment(name, out);
 }
