@@ -280,6 +280,7 @@ private:
     int lastErrorNumber_ = 0;
     QString lastErrorText_;
     int filingError_ = 0;         // the first failed write of the message being filed
+    bool partialAttachments_ = false;   // the message being filed was cut (taken with TOP)
     bool downloadStatusSeen_ = false;
     int lastUniqueDay_ = 0;
     // Seeded from the clock when the gateway is created, for the renamed attachments.

@@ -93,6 +93,9 @@ bool clsInetGateway::FileReceivedMessage()
     file.writeLine(QString());
 
     const bool truncated = LastCommand == gateway::Command::Top;
+    // Only the beginning of a message taken with TOP is here: an attachment written from it
+    // must not be taken for the file that was sent.
+    partialAttachments_ = truncated;
     if (truncated) {
         file.writeLine(QStringLiteral("SYSTEM MESSAGE: the original of this message was too big to handle"));
         file.writeLine(QStringLiteral("so only the beginning of it has been saved for you before instructing"));
@@ -121,6 +124,7 @@ bool clsInetGateway::FileReceivedMessage()
             writeBodyLine(RawLines.at(CurrentLine - 1), file, body);
     }
 
+    partialAttachments_ = false;
     m.BodyText = body.toString();
     for (const QString& a : std::as_const(AttachNames)) {
         file.writeLine(QString());

@@ -94,6 +94,8 @@ void clsInetGateway::writeAttachment(QString& name, const QByteArray& data)
     QString bare = SafeFileName(name);
     if (bare.isEmpty())
         bare = UniqueFreeName(folder, QStringLiteral(".doc"));
+    if (partialAttachments_)
+        bare += QStringLiteral(".partial");
     name = bare;
     gateway::AtomicTextFile f(folder + bare);
     if (f.open()) {

@@ -210,3 +210,25 @@ TEST(Pop3Rules, LocalDecodeFilesAFileButNotWhileACycleRunsNorFromNothing)
     EXPECT_EQ(t.rig.logs, QStringList({"GATEWAY BUSY: State = POP STANDBY"}));
     EXPECT_EQ(t.msgIn().size(), 1);
 }
+
+TEST(Pop3Rules, AnAttachmentOfAMessageTakenWithTopIsMarkedPartial)
+{
+    const QByteArray message = "+OK\r\nSubject: big\r\nContent-Type: multipart/mixed; boundary=\"B\"\r\n\r\n"
+                               "--B\r\nContent-Type: text/plain\r\n\r\nsee attached\r\n"
+                               "--B\r\nContent-Type: application/octet-stream; name=\"data.bin\"\r\n"
+                               "Content-Transfer-Encoding: base64\r\n\r\nQUJD\r\n.\r\n";
+    for (const Command how : {Command::Top, Command::Retr}) {
+        SCOPED_TRACE(gateway::CommandText(how).toStdString());
+        PopTable t;
+        t.at(GwState::PopDownloading, how);
+        t.gw.CurrentMsg = 1;
+        t.gw.MsgTotal = 1;
+        EXPECT_EQ(t.answer(message.chopped(2)), "QUIT\r\n");
+        const QString name = how == Command::Top ? "data.bin.partial" : "data.bin";
+        EXPECT_EQ(t.rig.files(config::Running().PathAttachIn), QStringList{name});
+        EXPECT_EQ(t.rig.read(config::Running().PathAttachIn + name), "ABC");
+        ASSERT_EQ(t.msgIn().size(), 1);
+        EXPECT_TRUE(t.rig.read(config::Running().PathMsgIn + t.msgIn()[0]).endsWith("\r\nAttachment Converted: " + name.toLatin1() + "\r\n"));
+        EXPECT_EQ(t.gw.AttachFile(1), name);
+    }
+}
