@@ -27,6 +27,9 @@ public:
     virtual int stateNumber() const = 0;
     // Whether the gateway's poll tick runs (it drives the silence bound while a cycle is on).
     virtual void setTicking(bool on) = 0;
+    // Why the last connection attempt failed, in the system's words ("Connection refused",
+    // "Host not found", "Network unreachable", ...); "" when nothing has failed since connectTo.
+    virtual QString failureReason() const = 0;
     // Turns the open connection into a secure one; false where that is not possible.
     virtual bool startTls() { return false; }
 };

@@ -216,6 +216,8 @@ private:
     void setState(gateway::GwState s);
     void log(const QString& s);
     gateway::Transport& transport() const;
+    // "cannot connect to host:port: reason" when the connection never opened; "" otherwise.
+    QString connectFailure() const;
     void SocketSend(const QString& text);
     // Sends one command line; with LogExtra it is written to the transcript first.
     void sendCommand(const QString& command);

@@ -370,7 +370,9 @@ void clsInetGateway::connectStage()
     TargetPort = SMTPPort;
     const QString r = SocketConnect();
     if (r != QLatin1String("OK")) {
-        log(QStringLiteral("ERROR ") + State() + QStringLiteral(": ") + r + QLatin1Char(' ') + NowGeneral());
+        const QString failure = connectFailure();
+        log(QStringLiteral("ERROR ") + State() + QStringLiteral(": ") + (failure.isEmpty() ? r : failure) + QLatin1Char(' ')
+            + NowGeneral());
         setState(gateway::GwState::Standby);
     }
 }

@@ -139,6 +139,7 @@ void frmSocket::connectTo(const QString& host, quint16 port)
     wasOpen_ = false;
     errorNumber_ = 0;
     errorText_.clear();
+    reason_.clear();
     ++generation_;
     socket_->connectToHost(host, port);
 }
@@ -159,6 +160,13 @@ void frmSocket::onError(QAbstractSocket::SocketError e)
     const ErrorCode c = codeFor(e);
     errorNumber_ = c.number;
     errorText_ = QString::fromLatin1(c.text);
+    switch (e) {
+    case QAbstractSocket::ConnectionRefusedError: reason_ = QStringLiteral("Connection refused"); break;
+    case QAbstractSocket::HostNotFoundError: reason_ = QStringLiteral("Host not found"); break;
+    case QAbstractSocket::NetworkError: reason_ = QStringLiteral("Network unreachable"); break;
+    case QAbstractSocket::SocketTimeoutError: reason_ = QStringLiteral("Connection timed out"); break;
+    default: reason_ = socket_->errorString(); break;
+    }
     // A peer that closes an established connection is a close, not an error state.
     if (e != QAbstractSocket::RemoteHostClosedError && !closingLocally_)
         inError_ = true;

@@ -35,6 +35,7 @@ public:
     int send(const QByteArray& bytes) override;
     int stateNumber() const override;
     void setTicking(bool on) override;
+    QString failureReason() const override { return reason_; }
     // Largest amount of queued outgoing data before a send is told to wait (11035).
     static constexpr qint64 kHighWater = 4 << 20;
 
@@ -57,6 +58,7 @@ private:
     quint64 generation_ = 0;
     int errorNumber_ = 0;
     QString errorText_;
+    QString reason_;
 };
 
 } // namespace gateway

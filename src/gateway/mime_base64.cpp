@@ -132,29 +132,32 @@ PartDecoder::Step Base64Decoder::take(const QString& line, QByteArray& out)
     if (n % 4 != 0)
         ++oddLines_;
     const char16_t* p = reinterpret_cast<const char16_t*>(line.utf16());
-    char buf[3];
+    // Written in place: the caller reserves room for the whole part.
+    const qsizetype at = out.size();
+    out.resize(at + n / 4 * 3);
+    char* o = out.data() + at;
     for (qsizetype i = 0; i + 4 <= n; i += 4) {
         const int a = valueOf(p[i]), b = valueOf(p[i + 1]), c = valueOf(p[i + 2]), d = valueOf(p[i + 3]);
         if ((a | b | c | d) < 0) {
             corrupt_ = true;
-            return Step::Last;
+            break;
         }
         if (d == 99 && c == 99) {
-            buf[0] = char(((a * 64 + b) / 16) & 0xFF);
-            out.append(buf, 1);
+            *o++ = char(((a * 64 + b) / 16) & 0xFF);
         } else if (d == 99) {
             const int v = (a * 4096 + b * 64 + c) / 4;
-            buf[0] = char((v >> 8) & 0xFF);
-            buf[1] = char(v & 0xFF);
-            out.append(buf, 2);
+            *o++ = char((v >> 8) & 0xFF);
+            *o++ = char(v & 0xFF);
         } else {
             const qint64 v = qint64(a) * 262144 + b * 4096 + c * 64 + d;
-            buf[0] = char((v >> 16) & 0xFF);
-            buf[1] = char((v >> 8) & 0xFF);
-            buf[2] = char(v & 0xFF);
-            out.append(buf, 3);
+            *o++ = char((v >> 16) & 0xFF);
+            *o++ = char((v >> 8) & 0xFF);
+            *o++ = char(v & 0xFF);
         }
     }
+    out.resize(o - out.constData());
+    if (corrupt_)
+        return Step::Last;
     return Step::More;
 }
 

@@ -321,7 +321,8 @@ void clsInetGateway::PopStart()
     if (state_ == GwState::Standby)
         return;
     if (r != QLatin1String("OK")) {
-        log(QStringLiteral("ERROR ") + State() + QStringLiteral(": ") + r);
+        const QString failure = connectFailure();
+        log(QStringLiteral("ERROR ") + State() + QStringLiteral(": ") + (failure.isEmpty() ? r : failure));
         setState(GwState::Standby);
         return;
     }

@@ -95,6 +95,15 @@ void clsInetGateway::setState(GwState s)
 
 int clsInetGateway::SocketState() const { return transport().stateNumber(); }
 
+QString clsInetGateway::connectFailure() const
+{
+    const QString reason = Connected ? QString() : transport().failureReason();
+    if (reason.isEmpty())
+        return QString();
+    return QStringLiteral("cannot connect to ") + TargetHost + QLatin1Char(':') + QString::number(TargetPort)
+        + QStringLiteral(": ") + reason;
+}
+
 QString clsInetGateway::SocketConnect()
 {
     gateway::Transport& h = transport();
@@ -104,6 +113,7 @@ QString clsInetGateway::SocketConnect()
     platform::WaitSeconds(0.2f);
     ReceiveBuffer.clear();
     incoming_.clear();
+    Connected = false;
     lastArrival_ = platform::Now();
     if (TargetPort < 1 || TargetPort > 65535) {
         inConnect_ = false;
@@ -281,6 +291,8 @@ void clsInetGateway::Socket_Close()
         closePending_ = true;
         return;
     }
+    // A connection that never opened is named with its host, port and the system's reason.
+    const QString failure = connectFailure();
     Connected = false;
     const GwState st = state_;
     if (st == GwState::SmtpEnd || st == GwState::SmtpQuit) {
@@ -288,7 +300,8 @@ void clsInetGateway::Socket_Close()
         setState(GwState::PopStart);
         PopStart();
     } else if (st == GwState::Smtp || st == GwState::SmtpStandby) {
-        log(QStringLiteral("WARNING SMTP: Socket disconnect prematurely, will try POP: ") + NowShort());
+        log(QStringLiteral("WARNING SMTP: ") + (failure.isEmpty() ? QStringLiteral("Socket disconnect prematurely") : failure)
+            + QStringLiteral(", will try POP: ") + NowShort());
         setState(GwState::PopStart);
         PopStart();
     } else {
@@ -296,6 +309,8 @@ void clsInetGateway::Socket_Close()
             log(QStringLiteral("OK END: INTERNET EMAIL connection SUCCESSFULLY COMPLETED: ") + NowShort());
         else if (st == GwState::Pop)
             log(QStringLiteral("ERROR POP: Socket disconnect prematurely: ") + NowShort());
+        else if (!failure.isEmpty())
+            log(QStringLiteral("ERROR ") + gateway::StateText(st) + QStringLiteral(": ") + failure);
         else
             log(QStringLiteral("ERROR ") + gateway::StateText(st) + QStringLiteral(" Socket disconnected unexpectedly."));
         transport().setTicking(false);

@@ -257,6 +257,57 @@ TEST(SmtpRules, TheCloseInEachStateDecidesWhatComesNext)
     EXPECT_EQ(c.gw.LastCommand, Command::None);
 }
 
+TEST(SmtpRules, AConnectionThatNeverOpenedIsNamedWithHostPortAndReason)
+{
+    {
+        SCOPED_TRACE("sending");
+        ConversationRig c;
+        c.link.connectGives = 6;
+        c.rig.write(config::Running().PathMsgOut + "m1.txt", "To: a@x.test\r\n\r\nbody\r\n");
+        c.gw.SMTPPort = 2525;
+        c.gw.ProcessStart();
+        ASSERT_EQ(c.gw.State(), "SMTP STANDBY");
+        c.link.reason = "Network unreachable";
+        c.link.state = 9;
+        c.gw.Socket_Close();
+        EXPECT_TRUE(c.rig.logged("WARNING SMTP: cannot connect to 127.0.0.1:2525: Network unreachable, will try POP: " + shortNow()));
+    }
+    {
+        SCOPED_TRACE("receiving");
+        ConversationRig c;
+        c.gw.PopServer = "pop.test";
+        c.gw.POPPort = 1100;
+        c.link.connectGives = 6;
+        c.at(GwState::SmtpEnd, Command::Data);
+        c.gw.Socket_Close();
+        ASSERT_EQ(c.gw.State(), "POP STANDBY");
+        c.link.reason = "Host not found";
+        c.gw.Socket_Close();
+        EXPECT_EQ(c.lastLog(), "ERROR POP STANDBY: cannot connect to pop.test:1100: Host not found");
+    }
+    {
+        SCOPED_TRACE("a connect that fails at once");
+        ConversationRig c;
+        c.gw.PopServer = "pop.test";
+        c.gw.POPPort = 1100;
+        c.link.connectGives = 0;
+        c.link.reason = "Network unreachable";
+        c.at(GwState::SmtpEnd, Command::Data);
+        c.gw.Socket_Close();
+        EXPECT_EQ(c.lastLog(), "ERROR POP START: cannot connect to pop.test:1100: Network unreachable");
+        EXPECT_EQ(c.gw.State(), "STANDBY");
+    }
+    {
+        SCOPED_TRACE("an open connection that closes is not a connection failure");
+        ConversationRig c;
+        c.at(GwState::PopStandby, Command::User);
+        c.gw.Socket_Connect();
+        c.link.reason = "The remote host closed the connection";
+        c.gw.Socket_Close();
+        EXPECT_EQ(c.lastLog(), "ERROR POP STANDBY Socket disconnected unexpectedly.");
+    }
+}
+
 TEST(SmtpRules, SendFailuresAreLoggedWithTheirControlCodes)
 {
     ConversationRig c;

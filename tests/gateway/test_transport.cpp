@@ -127,7 +127,7 @@ TEST(SmtpTransport, SilentServerIsGivenUpAfterTheTimeOut)
     EXPECT_TRUE(QFile::exists(rig.out("m1.txt")));
 }
 
-TEST(SmtpTransport, RefusedOrUnknownServerLeavesTheFilesInPlace)
+TEST(SmtpTransport, RefusedOrUnknownServerIsNamedAndLeavesTheFilesInPlace)
 {
     GatewayRig rig;
     quint16 port;
@@ -136,18 +136,26 @@ TEST(SmtpTransport, RefusedOrUnknownServerLeavesTheFilesInPlace)
         probe.listen(QHostAddress::LocalHost, 0);
         port = probe.serverPort();
     }
+    const QString where = "127.0.0.1:" + QString::number(port);
     rig.gw->SMTPPort = port;
+    rig.gw->PopServer = "127.0.0.1";
+    rig.gw->POPPort = port;
     rig.write(config::Running().PathMsgOut + "m1.txt", "To: a@x.test\r\n\r\nbody\r\n");
-    // The refusal comes after the connect was under way: a close, and on to the POP phase.
+    // The refusal comes after the connect was under way: a close, and on to the POP phase,
+    // which is refused in turn.
     ASSERT_TRUE(rig.runCycle());
-    EXPECT_TRUE(rig.logged("WARNING SMTP: Socket disconnect prematurely, will try POP: " + platform::WeekdayName(2, true) + " 09:30"))
+    EXPECT_TRUE(rig.logged("WARNING SMTP: cannot connect to " + where + ": Connection refused, will try POP: "
+                           + platform::WeekdayName(2, true) + " 09:30"))
         << rig.logs.join("\n").toStdString();
+    EXPECT_EQ(rig.logs.last(), "ERROR POP STANDBY: cannot connect to " + where + ": Connection refused");
     EXPECT_TRUE(QFile::exists(config::Running().PathMsgOut + "m1.txt"));
 
     rig.logs.clear();
     rig.gw->SMTPServer = "";
+    rig.gw->PopServer = "";
     ASSERT_TRUE(rig.runCycle());
-    EXPECT_TRUE(rig.logged("ERROR SMTP STANDBY: Error: Host not found " + now())) << rig.logs.join("\n").toStdString();
+    EXPECT_TRUE(rig.logged("ERROR SMTP STANDBY: cannot connect to :" + QString::number(port) + ": Host not found " + now()))
+        << rig.logs.join("\n").toStdString();
     EXPECT_TRUE(QFile::exists(config::Running().PathMsgOut + "m1.txt"));
 }
 

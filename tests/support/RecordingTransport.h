@@ -15,6 +15,7 @@ struct RecordingTransport : gateway::Transport {
     int connectGives = 7;      // the state a connect leads to
     int sendGives = 0;         // what send() answers while connected
     bool ticking = false;
+    QString reason;            // what failureReason() answers
     QStringList connects;      // "host:port" of each connect
 
     void connectTo(const QString& host, quint16 port) override
@@ -32,6 +33,7 @@ struct RecordingTransport : gateway::Transport {
     }
     void close() override { state = 0; }
     int stateNumber() const override { return state; }
+    QString failureReason() const override { return reason; }
     void setTicking(bool on) override { ticking = on; }
     // What was sent since the last call.
     QByteArray take()
