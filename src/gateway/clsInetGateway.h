@@ -218,7 +218,8 @@ private:
     gateway::Transport& transport() const;
     // "cannot connect to host:port: reason" when the connection never opened; "" otherwise.
     QString connectFailure() const;
-    void SocketSend(const QString& text);
+    // False (with the error line logged) when the text could not be handed to the transport.
+    bool SocketSend(const QString& text);
     // Sends one command line; with LogExtra it is written to the transcript first.
     void sendCommand(const QString& command);
     void transcriptReceived(const QString& line);

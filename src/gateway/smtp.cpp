@@ -222,7 +222,15 @@ void clsInetGateway::smtpSendMessage()
             if (line.startsWith(QLatin1Char('.')))
                 line.prepend(QLatin1Char('.'));
             line += kCrLf;
-            SocketSend(line);
+            if (!SocketSend(line)) {
+                // Without its final "." a cut message is never taken for a whole one: the
+                // connection is given up and the message waits for the next cycle.
+                log(QStringLiteral("ERROR SMTP: message '") + file
+                    + QStringLiteral("' could not be sent whole; it stays queued for the next cycle"));
+                transport().close();
+                Socket_Close();
+                return;
+            }
         }
     }
     SocketSend(QStringLiteral(".") + kCrLf);

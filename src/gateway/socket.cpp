@@ -141,20 +141,20 @@ QString clsInetGateway::SocketConnect()
 
 void clsInetGateway::SocketDisconnect() { transport().close(); }
 
-void clsInetGateway::SocketSend(const QString& text)
+bool clsInetGateway::SocketSend(const QString& text)
 {
     switch (transport().send(text.toLatin1())) {
     case 0:
         // Our own words restart the wait for an answer (noted here, timed at the next tick).
         sentSinceTick_ = true;
-        return;
+        return true;
     case gateway::kErrInvalidState:
         log(QStringLiteral("ERROR ") + SignedForm(gateway::kErrInvalidState)
             + QStringLiteral(": Wrong protocol or connection state for the requested transaction or request"));
-        return;
+        return false;
     default:
         log(QStringLiteral("ERROR:11035, Socket timeout"));
-        return;
+        return false;
     }
 }
 

@@ -366,3 +366,22 @@ TEST(Transcript, WithoutLogExtraTheLogIsUnchanged)
     EXPECT_EQ(c.rig.logs, QStringList());
     EXPECT_EQ(c.link.sent, "USER robot\r\nPASS \r\n");
 }
+
+TEST(SmtpRules, AMessageThatCannotBeSentWholeIsNeverEndedAndStaysQueued)
+{
+    SmtpTable t;
+    t.gw.MsgAttachments[0] = "att.csv";
+    t.rig.write(config::Running().PathAttachOut + "att.csv", "1,2");
+    t.at(GwState::Smtp, Command::Data);
+    t.link.takenBeforeStall = 2;   // the peer stops reading after two lines of the body
+    const QByteArray sent = t.answer("354 go ahead");
+    EXPECT_EQ(sent, "To: a@x.test\r\n\r\n");
+    EXPECT_FALSE(sent.contains("\r\n.\r\n"));
+    EXPECT_TRUE(t.rig.logged("ERROR:11035, Socket timeout"));
+    EXPECT_TRUE(t.rig.logged("ERROR SMTP: message 'm1.txt' could not be sent whole; it stays queued for the next cycle"));
+    EXPECT_EQ(t.link.state, 0);   // the connection is given up
+    EXPECT_TRUE(t.rig.loggedStart("WARNING SMTP: Socket disconnect prematurely, will try POP: "));
+    EXPECT_EQ(t.gw.State(), "STANDBY");
+    EXPECT_EQ(t.rig.files(config::Running().PathMsgOut), (QStringList{"m1.txt", "m2.txt"}));
+    EXPECT_EQ(t.rig.files(config::Running().PathAttachOut), QStringList{"att.csv"});
+}

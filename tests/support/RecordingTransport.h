@@ -14,6 +14,7 @@ struct RecordingTransport : gateway::Transport {
     int state = 0;             // what stateNumber() answers
     int connectGives = 7;      // the state a connect leads to
     int sendGives = 0;         // what send() answers while connected
+    int takenBeforeStall = -1; // sends taken before the peer stops taking data (-1: never stops)
     bool ticking = false;
     QString reason;            // what failureReason() answers
     QStringList connects;      // "host:port" of each connect
@@ -27,6 +28,10 @@ struct RecordingTransport : gateway::Transport {
     {
         if (state != 7)
             return gateway::kErrInvalidState;
+        if (takenBeforeStall == 0)
+            return gateway::kErrWouldBlock;
+        if (takenBeforeStall > 0)
+            --takenBeforeStall;
         if (sendGives == 0)
             sent += bytes;
         return sendGives;
