@@ -102,7 +102,7 @@ bool SetUpInstanceFolder(const QString& home, const LogFn& log)
         return false;
     }
     for (const QString& sub : {keys::kDirMsgIn, keys::kDirMsgOut, keys::kDirAttachIn, keys::kDirAttachOut,
-                               keys::kDirExtMap, keys::kDirExtMapArchive, keys::kDirExtMapReject})
+                               keys::kDirExtMap, keys::kDirExtMapArchive, keys::kDirExtMapReject, keys::kDirMsgInRaw})
         dir.mkpath(sub);
     // The mapping file may exist under another case of its name; that one is kept.
     const QString extMap = ExtMapPath(home);

@@ -23,26 +23,37 @@ public:
     virtual void finish(QByteArray& out) { Q_UNUSED(out) }
 };
 
-// Base64 in groups of four characters; a blank line ends the part, a line starting "--" is the
-// next boundary. Characters after the last whole group of a line are dropped (counted in
-// oddLines); a character outside the alphabet ends the part with the bytes before its group.
+// Base64 in groups of four characters that may run across lines of any length; white space is
+// ignored. A blank line ends the part, a line starting "--" is the next boundary. A character
+// outside the alphabet ends the part with the bytes before its group; a group left unfinished
+// at the end is decoded as far as it goes. Either makes the part corrupt.
 class Base64Decoder : public PartDecoder {
 public:
     Step take(const QString& line, QByteArray& out) override;
+    void finish(QByteArray& out) override;
+    // Lines whose length is not a multiple of four (legal, but not how encoders write).
     int oddLines() const { return oddLines_; }
     bool corrupt() const { return corrupt_; }
 
 private:
+    void group(QByteArray& out);
     int oddLines_ = 0;
     bool corrupt_ = false;
+    int values_[4] = {};
+    int held_ = 0;   // characters of the unfinished group
 };
 
 // Quoted-printable: "=" at the end of a line joins it to the next, "=XX" is one byte (at most
-// 30 a line piece); the part ends before a line starting "--" and gets a closing CR LF.
+// 30 a line piece); the part ends before a line starting "--" and gets a closing CR LF. An "="
+// not followed by two hexadecimal digits makes the part corrupt.
 class QuotedPrintableDecoder : public PartDecoder {
 public:
     Step take(const QString& line, QByteArray& out) override;
     void finish(QByteArray& out) override { out.append("\r\n"); }
+    bool corrupt() const { return corrupt_; }
+
+private:
+    bool corrupt_ = false;
 };
 
 // Text kept as it is, each line ended by CR LF, up to a line starting "--"; a closing CR LF.

@@ -256,6 +256,8 @@ private:
     void decodeAttachment(const QString& encoding, QString& name);
     void writeBodyLine(const QString& line, gateway::AtomicTextFile& file, StringBuilder& body);
     void writeAutoReply();
+    // Keeps the message as received in PathMsgInRaw when one of its attachments did not decode.
+    void keepRawMessage();
     void noteFilingError(int number);
     bool fileFailure(const QString& member, int number, const QString& description);
 
@@ -284,6 +286,7 @@ private:
     QString lastErrorText_;
     int filingError_ = 0;         // the first failed write of the message being filed
     bool partialAttachments_ = false;   // the message being filed was cut (taken with TOP)
+    QStringList undecodable_;     // attachments of the message being filed that did not decode cleanly
     bool downloadStatusSeen_ = false;
     int lastUniqueDay_ = 0;
     // Seeded from the clock when the gateway is created, for the renamed attachments.

@@ -9,6 +9,8 @@
 #include "util/basStringWorks.h"
 #include "util/basTwFunctions.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // Header names as they are compared (lower case) and the texts the entries start from.
@@ -79,6 +81,7 @@ bool clsInetGateway::FileReceivedMessage()
     AttachNames.clear();
     CurrentLine = 0;
     filingError_ = 0;
+    undecodable_.clear();
 
     QString name, encoding, boundary;
     readHeaderSection(encoding, name, boundary);
@@ -132,6 +135,8 @@ bool clsInetGateway::FileReceivedMessage()
     }
     if (!file.commit())
         noteFilingError(file.error().number);
+    if (!undecodable_.isEmpty())
+        keepRawMessage();
 
     if (filingError_ != 0) {
         log(QStringLiteral("           Check: necessary subfolders eg \"MsgIn\" are there"));
@@ -268,6 +273,24 @@ void clsInetGateway::writeBodyLine(const QString& line, gateway::AtomicTextFile&
     file.writeLine(line);
     body.Append(line);
     body.Append(gateway::kCrLf);
+}
+
+void clsInetGateway::keepRawMessage()
+{
+    const QString folder = config::Running().PathMsgInRaw;
+    const QString& msgFile = gateway::InHand().CurrentMsgFile;
+    const QString name = QFileInfo::exists(folder + msgFile) ? UniqueFreeName(folder, QStringLiteral(".txt")) : msgFile;
+    gateway::AtomicTextFile raw(folder + name);
+    if (raw.open())
+        for (qint32 i = 0; i < RawLinesNumber && i < RawLines.size(); ++i)
+            raw.writeLine(RawLines.at(i));
+    // Without this copy the message is not stored, so it is not deleted from the server.
+    if (!raw.commit()) {
+        noteFilingError(raw.error().number);
+        return;
+    }
+    log(QStringLiteral("ERROR: corrupt data found in attached file: ") + undecodable_.join(QStringLiteral(", "))
+        + QStringLiteral("; the message as received is kept in '") + folder + name + QLatin1Char('\''));
 }
 
 void clsInetGateway::writeAutoReply()

@@ -128,37 +128,67 @@ PartDecoder::Step Base64Decoder::take(const QString& line, QByteArray& out)
         return Step::Last;
     if (line.startsWith(QLatin1String("--")))
         return Step::Before;
-    const qsizetype n = line.size();
-    if (n % 4 != 0)
+    if (line.size() % 4 != 0)
         ++oddLines_;
     const char16_t* p = reinterpret_cast<const char16_t*>(line.utf16());
-    // Written in place: the caller reserves room for the whole part.
-    const qsizetype at = out.size();
-    out.resize(at + n / 4 * 3);
-    char* o = out.data() + at;
-    for (qsizetype i = 0; i + 4 <= n; i += 4) {
-        const int a = valueOf(p[i]), b = valueOf(p[i + 1]), c = valueOf(p[i + 2]), d = valueOf(p[i + 3]);
-        if ((a | b | c | d) < 0) {
+    for (qsizetype i = 0, n = line.size(); i < n; ++i) {
+        const char16_t c = p[i];
+        if (c == ' ' || c == '\t' || c == '\r')
+            continue;
+        const int v = valueOf(c);
+        if (v < 0) {
             corrupt_ = true;
-            break;
+            held_ = 0;
+            return Step::Last;
         }
-        if (d == 99 && c == 99) {
-            *o++ = char(((a * 64 + b) / 16) & 0xFF);
-        } else if (d == 99) {
-            const int v = (a * 4096 + b * 64 + c) / 4;
-            *o++ = char((v >> 8) & 0xFF);
-            *o++ = char(v & 0xFF);
-        } else {
-            const qint64 v = qint64(a) * 262144 + b * 4096 + c * 64 + d;
-            *o++ = char((v >> 16) & 0xFF);
-            *o++ = char((v >> 8) & 0xFF);
-            *o++ = char(v & 0xFF);
-        }
+        values_[held_++] = v;
+        if (held_ == 4)
+            group(out);
     }
-    out.resize(o - out.constData());
-    if (corrupt_)
-        return Step::Last;
     return Step::More;
+}
+
+void Base64Decoder::group(QByteArray& out)
+{
+    const int a = values_[0], b = values_[1], c = values_[2], d = values_[3];
+    held_ = 0;
+    char buf[3];
+    if (a == 99 || b == 99) {
+        // Padding where data must stand: nothing to decode.
+        corrupt_ = true;
+    } else if (d == 99 && c == 99) {
+        buf[0] = char(((a * 64 + b) / 16) & 0xFF);
+        out.append(buf, 1);
+    } else if (d == 99) {
+        const int v = (a * 4096 + b * 64 + c) / 4;
+        buf[0] = char((v >> 8) & 0xFF);
+        buf[1] = char(v & 0xFF);
+        out.append(buf, 2);
+    } else if (c == 99) {
+        corrupt_ = true;
+    } else {
+        const qint64 v = qint64(a) * 262144 + b * 4096 + c * 64 + d;
+        buf[0] = char((v >> 16) & 0xFF);
+        buf[1] = char((v >> 8) & 0xFF);
+        buf[2] = char(v & 0xFF);
+        out.append(buf, 3);
+    }
+}
+
+void Base64Decoder::finish(QByteArray& out)
+{
+    if (held_ == 0)
+        return;
+    // A cut group: what its characters hold is kept, and the part is not whole.
+    corrupt_ = true;
+    if (held_ == 1) {
+        held_ = 0;
+        return;
+    }
+    for (int i = held_; i < 4; ++i)
+        values_[i] = 99;
+    group(out);
+    corrupt_ = true;
 }
 
 qsizetype DecodePart(PartDecoder& decoder, const QStringList& lines, qsizetype first, qsizetype count, QByteArray& out)
@@ -199,9 +229,10 @@ void clsInetGateway::DecodeBase64Attachment(QString& name)
     log(QStringLiteral("OK POP Decoding Base64"));
     gateway::Base64Decoder decoder;
     const QByteArray out = decodePart(decoder);
-    for (int i = 0; i < decoder.oddLines(); ++i)
-        log(QStringLiteral("WARNING: non-standard formatting found in attached file: ") + name);
-    if (decoder.corrupt())
-        log(QStringLiteral("ERROR: corrupt data found in attached file: ") + name);
+    if (decoder.oddLines() > 0)
+        log(QStringLiteral("WARNING: non-standard formatting found in attached file: ") + name + QStringLiteral(" (")
+            + QString::number(decoder.oddLines()) + QStringLiteral(" lines)"));
     writeAttachment(name, out);
+    if (decoder.corrupt())
+        undecodable_ << name;
 }

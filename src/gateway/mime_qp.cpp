@@ -61,6 +61,8 @@ PartDecoder::Step QuotedPrintableDecoder::take(const QString& line, QByteArray& 
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = piece.at(i);
         if (c == QLatin1Char('=') && escapes < 30 && i + 2 < n) {
+            if (hexDigit(piece.at(i + 1)) < 0 || hexDigit(piece.at(i + 2)) < 0)
+                corrupt_ = true;
             out.append(char(hexPair(piece.at(i + 1), piece.at(i + 2))));
             i += 2;
             ++escapes;
@@ -78,4 +80,6 @@ void clsInetGateway::DecodeQuotedPrintable(QString& name)
     log(QStringLiteral("OK POP Creating Quoted-Printable attachment"));
     gateway::QuotedPrintableDecoder decoder;
     writeAttachment(name, decodePart(decoder));
+    if (decoder.corrupt())
+        undecodable_ << name;
 }

@@ -54,9 +54,25 @@ TEST(Decoders, Base64CountsOddLinesAndStopsAtCorruptData)
 {
     Base64Decoder a;
     const QString full = QString::fromLatin1(QByteArray(57, 'z').toBase64());
-    Decoded r = run(a, {full.left(75), full.left(74), full});
-    EXPECT_EQ(a.oddLines(), 2);
-    EXPECT_EQ(r.bytes, QByteArray(54 + 54 + 57, 'z'));
+    Decoded r = run(a, {full.left(75), full.mid(75) + full.left(73), " " + full.mid(73) + "\t"});
+    EXPECT_EQ(a.oddLines(), 3);   // blanks count in a line's length
+    EXPECT_EQ(r.bytes, QByteArray(57 * 2, 'z'));   // groups run across lines, blanks are no data
+    EXPECT_FALSE(a.corrupt());
+
+    Base64Decoder cut;
+    r = run(cut, {"QUJDQQ"});
+    EXPECT_TRUE(cut.corrupt());   // the last group is unfinished
+    EXPECT_EQ(r.bytes, QByteArray("ABCA"));
+
+    Base64Decoder one;
+    r = run(one, {"QUJDQ"});
+    EXPECT_TRUE(one.corrupt());
+    EXPECT_EQ(r.bytes, QByteArray("ABC"));
+
+    Base64Decoder padded;
+    r = run(padded, {"QQ==", "QUI="});   // two encoded pieces one after the other
+    EXPECT_FALSE(padded.corrupt());
+    EXPECT_EQ(r.bytes, QByteArray("AAB"));
 
     Base64Decoder b;
     r = run(b, {"QUJD", "QU*D", "QUJD"});
@@ -76,6 +92,11 @@ TEST(Decoders, QuotedPrintableJoinsSoftBreaksAndEndsWithALineEnd)
     Decoded r = run(q, {"caf=E9 na=", "ive=0D=0A=", "end  ", "--next"});
     EXPECT_EQ(r.bytes, QByteArray("caf\xE9 naive\r\nend  \r\n\r\n"));
     EXPECT_EQ(r.last, 2);
+    EXPECT_FALSE(q.corrupt());
+
+    QuotedPrintableDecoder bad;
+    run(bad, {"x =G1 y"});
+    EXPECT_TRUE(bad.corrupt());
 }
 
 TEST(Decoders, TextKeepsLinesAsTheyAreUpToABoundary)

@@ -202,11 +202,22 @@ TEST(Filing, MissingFoldersGiveTheTwoErrorLinesAndTheRestIsStillWritten)
 TEST(Filing, BadInputIsFiledWithALogLineAndNoCrash)
 {
     FilingRig rig;
-    // A broken base64 group: the bytes before it are kept.
-    rig.file("Content-Type: multipart/mixed; boundary=B\n\n--B\nContent-Type: x; name=bad.bin\n"
-             "Content-Transfer-Encoding: base64\n\nQUJD\nQU!D\nQUJD\n--B--\n");
+    // A broken base64 group: the bytes before it are kept, and the message as it came.
+    const QByteArray broken = "Subject: broken\nContent-Type: multipart/mixed; boundary=B\n\n--B\nContent-Type: x; name=bad.bin\n"
+                              "Content-Transfer-Encoding: base64\n\nQUJD\nQU!D\nQUJD\n--B\nContent-Type: x; name=odd.txt\n"
+                              "Content-Transfer-Encoding: quoted-printable\n\na =ZZ b\n--B--\n";
+    rig.file(broken);
     EXPECT_EQ(rig.attachment("bad.bin"), "ABC");
-    EXPECT_TRUE(rig.logged("ERROR: corrupt data found in attached file: bad.bin"));
+    const QString raw = config::Running().PathMsgInRaw + rig.gw->MsgFile();
+    EXPECT_EQ(rig.read(raw), QByteArray(broken).replace("\n", "\r\n"));
+    EXPECT_EQ(rig.logs.filter("ERROR"),
+              QStringList{"ERROR: corrupt data found in attached file: bad.bin, odd.txt; the message as received is kept in '" + raw + "'"});
+    // Where the copy cannot be kept, the message counts as not stored (so it stays on the server).
+    rig.logs.clear();
+    QDir(config::Running().PathMsgInRaw).removeRecursively();
+    rig.write(config::Running().PathMsgInRaw.chopped(1), "a file where the folder should be");
+    rig.file(broken);
+    EXPECT_TRUE(rig.logged("ERROR POP 76 Can't write file or find folder to write into."));
     // A boundary that never closes: the walker runs to the end.
     rig.file("Content-Type: multipart/mixed; boundary=B\n\n--B\n\nopen text\nmore\n");
     EXPECT_EQ(gateway::InHand().BodyText, "open text\r\nmore\r\n");
@@ -216,7 +227,7 @@ TEST(Filing, BadInputIsFiledWithALogLineAndNoCrash)
         many += "--B\nContent-Type: text/plain; name=f" + QByteArray::number(i) + ".txt\n\nx\n";
     const QByteArray out = rig.file(many + "--B--\n");
     EXPECT_EQ(rig.gw->AttachNumber, 25);
-    EXPECT_EQ(rig.attachIn().size(), 26);   // with bad.bin
+    EXPECT_EQ(rig.attachIn().size(), 27);   // with bad.bin and odd.txt
     EXPECT_TRUE(out.contains("Attachment Converted: f25.txt\r\n"));
     EXPECT_EQ(rig.gw->AttachFile(20), "f20.txt");
     EXPECT_EQ(rig.gw->AttachFile(21), "");
