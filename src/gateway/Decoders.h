@@ -36,7 +36,8 @@ public:
     bool corrupt() const { return corrupt_; }
 
 private:
-    void group(QByteArray& out);
+    // Decodes the four held values at o; gives the end of what was written.
+    char* group(char* o);
     int oddLines_ = 0;
     bool corrupt_ = false;
     int values_[4] = {};

@@ -128,10 +128,16 @@ PartDecoder::Step Base64Decoder::take(const QString& line, QByteArray& out)
         return Step::Last;
     if (line.startsWith(QLatin1String("--")))
         return Step::Before;
-    if (line.size() % 4 != 0)
+    const qsizetype n = line.size();
+    if (n % 4 != 0)
         ++oddLines_;
+    // Written in place, then cut to what was decoded: the caller reserves room for the part.
+    const qsizetype at = out.size();
+    out.resize(at + (n + held_) / 4 * 3);
+    char* o = out.data() + at;
     const char16_t* p = reinterpret_cast<const char16_t*>(line.utf16());
-    for (qsizetype i = 0, n = line.size(); i < n; ++i) {
+    Step step = Step::More;
+    for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = p[i];
         if (c == ' ' || c == '\t' || c == '\r')
             continue;
@@ -139,40 +145,37 @@ PartDecoder::Step Base64Decoder::take(const QString& line, QByteArray& out)
         if (v < 0) {
             corrupt_ = true;
             held_ = 0;
-            return Step::Last;
+            step = Step::Last;
+            break;
         }
         values_[held_++] = v;
         if (held_ == 4)
-            group(out);
+            o = group(o);
     }
-    return Step::More;
+    out.resize(o - out.constData());
+    return step;
 }
 
-void Base64Decoder::group(QByteArray& out)
+char* Base64Decoder::group(char* o)
 {
     const int a = values_[0], b = values_[1], c = values_[2], d = values_[3];
     held_ = 0;
-    char buf[3];
-    if (a == 99 || b == 99) {
+    if (a == 99 || b == 99 || (c == 99 && d != 99)) {
         // Padding where data must stand: nothing to decode.
         corrupt_ = true;
     } else if (d == 99 && c == 99) {
-        buf[0] = char(((a * 64 + b) / 16) & 0xFF);
-        out.append(buf, 1);
+        *o++ = char(((a * 64 + b) / 16) & 0xFF);
     } else if (d == 99) {
         const int v = (a * 4096 + b * 64 + c) / 4;
-        buf[0] = char((v >> 8) & 0xFF);
-        buf[1] = char(v & 0xFF);
-        out.append(buf, 2);
-    } else if (c == 99) {
-        corrupt_ = true;
+        *o++ = char((v >> 8) & 0xFF);
+        *o++ = char(v & 0xFF);
     } else {
         const qint64 v = qint64(a) * 262144 + b * 4096 + c * 64 + d;
-        buf[0] = char((v >> 16) & 0xFF);
-        buf[1] = char((v >> 8) & 0xFF);
-        buf[2] = char(v & 0xFF);
-        out.append(buf, 3);
+        *o++ = char((v >> 16) & 0xFF);
+        *o++ = char((v >> 8) & 0xFF);
+        *o++ = char(v & 0xFF);
     }
+    return o;
 }
 
 void Base64Decoder::finish(QByteArray& out)
@@ -187,7 +190,9 @@ void Base64Decoder::finish(QByteArray& out)
     }
     for (int i = held_; i < 4; ++i)
         values_[i] = 99;
-    group(out);
+    const qsizetype at = out.size();
+    out.resize(at + 3);
+    out.resize(group(out.data() + at) - out.constData());
     corrupt_ = true;
 }
 
@@ -214,10 +219,11 @@ QByteArray clsInetGateway::decodePart(gateway::PartDecoder& decoder)
     if (CurrentLine < 1)
         CurrentLine = 1;
     const qsizetype count = qMin<qsizetype>(RawLinesNumber, RawLines.size());
-    // Sized for the whole rest of the buffer at once, as base64 is the largest of the parts.
+    // Sized for the whole rest of the buffer at once, as base64 is the largest of the parts
+    // (three bytes for four characters; a text part fits in its characters and line ends).
     qsizetype capacity = 0;
     for (qsizetype k = CurrentLine - 1; k < count; ++k)
-        capacity += RawLines.at(k).size();
+        capacity += RawLines.at(k).size() + 2;
     QByteArray out;
     out.reserve(capacity);
     CurrentLine = qint32(gateway::DecodePart(decoder, RawLines, CurrentLine - 1, count, out) + 1);
