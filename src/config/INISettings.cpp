@@ -230,6 +230,7 @@ void INISettings(const QString& programFolder, GatewaySettings& gateway, const L
     rc.PathExtMap = folderValue(k::kPathExtMap);
     rc.PathExtMapArchive = folderValue(k::kPathExtMapArchive);
     rc.PathExtMapReject = folderValue(k::kPathExtMapReject);
+    rc.PathMsgInRaw = folderValue(k::kPathMsgInRaw);
     if (rc.PathHome.isEmpty())
         rc.PathHome = folder;
     rc.PathHome = withSlash(rc.PathHome);
@@ -240,7 +241,7 @@ void INISettings(const QString& programFolder, GatewaySettings& gateway, const L
     const Sub subs[] = {{&rc.PathMsgIn, k::kDirMsgIn},          {&rc.PathMsgOut, k::kDirMsgOut},
                         {&rc.PathAttachIn, k::kDirAttachIn},    {&rc.PathAttachOut, k::kDirAttachOut},
                         {&rc.PathExtMap, k::kDirExtMap},        {&rc.PathExtMapArchive, k::kDirExtMapArchive},
-                        {&rc.PathExtMapReject, k::kDirExtMapReject}};
+                        {&rc.PathExtMapReject, k::kDirExtMapReject}, {&rc.PathMsgInRaw, k::kDirMsgInRaw}};
     for (const Sub& s : subs) {
         if (s.path->isEmpty())
             *s.path = rc.PathHome + s.defaultName;

@@ -34,6 +34,7 @@ struct RunningConfig {
     QString PathExtMap;
     QString PathExtMapArchive;
     QString PathExtMapReject;
+    QString PathMsgInRaw;        // received messages kept as they came when an attachment would not decode
     qint32 EmailInterval = 120;  // seconds between e-mail cycles
     qint32 WWWInterval = 120;    // seconds between web cycles
     qint32 MonitorPause = 8;     // seconds

@@ -42,6 +42,7 @@ inline const QString kPathAttachIn = QStringLiteral("PathAttachIn");
 inline const QString kPathExtMap = QStringLiteral("PathExtMap");
 inline const QString kPathExtMapArchive = QStringLiteral("PathExtMapArchive");
 inline const QString kPathExtMapReject = QStringLiteral("PathExtMapReject");
+inline const QString kPathMsgInRaw = QStringLiteral("PathMsgInRaw");
 
 // Default names of the data folders under PathHome.
 inline const QString kDirMsgIn = QStringLiteral("MsgIn/");
@@ -51,5 +52,6 @@ inline const QString kDirAttachOut = QStringLiteral("AttachOut/");
 inline const QString kDirExtMap = QStringLiteral("ExtMap/");
 inline const QString kDirExtMapArchive = QStringLiteral("ExtMapArchive/");
 inline const QString kDirExtMapReject = QStringLiteral("ExtMapReject/");
+inline const QString kDirMsgInRaw = QStringLiteral("MsgInRaw/");
 
 } // namespace config::keys

@@ -39,7 +39,7 @@ namespace {
 
 constexpr int kTimer1Interval = 60000;
 constexpr int kSocketError = 9;
-const QString kStandby = QStringLiteral("STANDBY");
+using gateway::kStandby;
 
 // The program icon, drawn so that the executable needs no resource files: an envelope.
 QIcon programIcon()

@@ -13,11 +13,16 @@
 #include <array>
 
 #include "config/RunningConfig.h"
+#include "gateway/GatewayDefs.h"
+#include "gateway/Transport.h"
 
 class QFileInfo;
+class StringBuilder;
 
 namespace gateway {
+class AtomicTextFile;
 class frmSocket;
+class PartDecoder;
 }
 
 namespace gateway {
@@ -66,7 +71,8 @@ class clsInetGateway : public QObject {
     Q_PROPERTY(QString Password MEMBER Password)
 
 public:
-    explicit clsInetGateway(QObject* parent = nullptr);
+    // Without a transport the gateway talks through the process's shared socket (frmSocket).
+    explicit clsInetGateway(QObject* parent = nullptr, gateway::Transport* transport = nullptr);
     ~clsInetGateway() override;
 
     // ---- Settings fields (the settings loader and scripts write them) ----
@@ -89,7 +95,8 @@ public:
     // Assigns every settings field the settings reader produced.
     void applySettings(const config::GatewaySettings& s);
 
-    QString State() const { return state_; }
+    QString State() const { return gateway::StateText(state_); }
+    gateway::GwState stateId() const { return state_; }
     QString LoggedMessage() const { return loggedMessage_; }
 
     // Reports a caller-supplied text exactly as the gateway reports its own lines.
@@ -167,12 +174,12 @@ public:
     static QString SafeFileName(const QString& name);
 
     // ---- Run-time state (the handlers keep everything here; tests read it) ----
-    QString LastCommand;
+    gateway::Command LastCommand = gateway::Command::None;
     QString TargetHost;
     qint32 TargetPort = 0;
-    std::array<QString, 50> MsgFiles;
-    std::array<QString, 50> MsgRecipients;
-    std::array<QString, 50> MsgAttachments;
+    std::array<QString, gateway::kMessageSlots> MsgFiles;
+    std::array<QString, gateway::kMessageSlots> MsgRecipients;
+    std::array<QString, gateway::kMessageSlots> MsgAttachments;
     qint16 MsgCount = 0;
     qint32 RcptIndex = 0;
     qint16 MsgIndex = 0;          // SMTP: the message being sent, 1-based; kept across cycles
@@ -186,6 +193,8 @@ public:
     qint32 CurrentMsg = 0;        // POP: the message being handled, 1-based; kept across cycles
     qint32 MsgTotal = 0;          // POP: the count STAT reported
 
+    // Bytes from the server, in the order they arrived; lines are answered as they complete.
+    void feed(const QByteArray& bytes);
     // The tick of the poll timer (also run when data arrives) and the socket notifications.
     void tmrSocket_Timer();
     void Socket_Connect();
@@ -204,17 +213,28 @@ signals:
 private:
     friend class gateway::frmSocket;
     friend struct GatewayFuzzAccess;   // the fuzz target files raw lines directly
+    friend struct GatewayTestAccess;   // conversation tables start from a chosen state
 
-    void setState(const QString& s);
+    void setState(gateway::GwState s);
     void log(const QString& s);
-    void SocketSend(const QString& text);
-    void receive();
+    gateway::Transport& transport() const;
+    // "cannot connect to host:port: reason" when the connection never opened; "" otherwise.
+    QString connectFailure() const;
+    // False (with the error line logged) when the text could not be handed to the transport.
+    bool SocketSend(const QString& text);
+    // Sends one command line; with LogExtra it is written to the transcript first.
+    void sendCommand(const QString& command);
+    void transcriptReceived(const QString& line);
     void dispatchLines(QString chunk);
     void checkSilence();
     void raiseScriptPOP();
 
     void SmtpConverse(const QString& reply);
+    void smtpQuit();
+    void smtpMailFrom();
+    void smtpRcpt(const QString& recipient);
     void smtpMessageDone();
+    void smtpFinished();
     void smtpSendMessage();
     void smtpErrorReply(const QString& reply);
     void smtpBounce(const QString& file);
@@ -228,9 +248,19 @@ private:
     // The first line of a download: the status line; false when the server refused.
     bool popDownloadStatus(const QString& line);
 
+    // Runs a part decoder over RawLines from CurrentLine, leaves CurrentLine on the part's last line.
+    QByteArray decodePart(gateway::PartDecoder& decoder);
     // Files the message in RawLines (filing.cpp); false when a file could not be written.
     bool FileReceivedMessage();
+    // The header section into the kept headers, and what its content lines say of the body.
+    void readHeaderSection(QString& encoding, QString& name, QString& boundary);
+    void walkMultipart(QString boundary, gateway::AtomicTextFile& file, StringBuilder& body);
+    // Writes the part at CurrentLine as an attachment, decoded by its encoding.
+    void decodeAttachment(const QString& encoding, QString& name);
+    void writeBodyLine(const QString& line, gateway::AtomicTextFile& file, StringBuilder& body);
     void writeAutoReply();
+    // Keeps the message as received in PathMsgInRaw when one of its attachments did not decode.
+    void keepRawMessage();
     void noteFilingError(int number);
     bool fileFailure(const QString& member, int number, const QString& description);
 
@@ -252,7 +282,9 @@ private:
     // name is replaced by a fresh unique one and stored back.
     void writeAttachment(QString& name, const QByteArray& data);
 
-    QString state_ = QStringLiteral("STANDBY");
+    gateway::GwState state_ = gateway::GwState::Standby;
+    gateway::Transport* transport_ = nullptr;   // null: the shared socket
+    QString incoming_;            // arrived while earlier lines were still being answered
     QString loggedMessage_;
     QString lastUniqueName_;
     QDateTime lastArrival_;       // when the server last said anything (for the silence bound)
@@ -264,6 +296,8 @@ private:
     int lastErrorNumber_ = 0;
     QString lastErrorText_;
     int filingError_ = 0;         // the first failed write of the message being filed
+    bool partialAttachments_ = false;   // the message being filed was cut (taken with TOP)
+    QStringList undecodable_;     // attachments of the message being filed that did not decode cleanly
     bool downloadStatusSeen_ = false;
     // Seeded from the clock when the gateway is created, for the renamed attachments.
     QRandomGenerator random_{quint32(QDateTime::currentMSecsSinceEpoch())};

@@ -7,6 +7,7 @@
 #include "gateway/WorkFile.h"
 #include "gateway/frmSocket.h"
 #include "platform/Clock.h"
+#include "util/basTwFunctions.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,8 +28,8 @@ const QString clsInetGateway::Boundary = QStringLiteral("--_===========_Ostrelva
 
 namespace {
 
-const QChar kMark254(0xFE);
-const QChar kMark253(0xFD);
+const QChar kMark254 = basTwFunctions::AttributeMark;
+const QChar kMark253 = basTwFunctions::ValueMark;
 constexpr int kPassesPerEntry = 200;
 constexpr int kRejectPasses = 100;
 constexpr int kHeaderLines = 20;
@@ -72,20 +73,20 @@ QString clsInetGateway::ParseAddress(const QString& text)
 
 void clsInetGateway::ProcessStart()
 {
-    if (state_ != QLatin1String("STANDBY")) {
+    if (state_ != gateway::GwState::Standby) {
         log(QStringLiteral("SERVICE NOT AVAILABLE UNTIL LATER: the gateway has unfinished business and is not "
                            "available at the moment.  Its current state = ")
-            + state_);
+            + State());
         return;
     }
     if (Actions != QLatin1String("ENCODE")) {
         loggedMessage_ = QStringLiteral("STARTING EMAIL GATEWAY PROCESSES");
-        gateway::frmSocket::instance().tmrSocket()->start();
+        transport().setTicking(true);
         emit LogMessageEvent();
     } else {
         log(QStringLiteral("STARTING EMAIL Local ENCODE-ONLY process"));
     }
-    LastCommand.clear();
+    LastCommand = gateway::Command::None;
     if (MessageMax == 0)
         MessageMax = 200000;
     NormalizeReturnAddress();
@@ -351,7 +352,7 @@ bool clsInetGateway::listAndCompose()
     const auto& rc = config::Running();
     const QStringList listing = filesIn(rc.PathMsgOut);
     if (listing.isEmpty() || Actions.contains(QLatin1String("pop"), Qt::CaseInsensitive)) {
-        setState(QStringLiteral("POP START"));
+        setState(gateway::GwState::PopStart);
         log(QStringLiteral("OK SMTP no messages to send: ") + NowGeneral());
         PopStart();
         return false;
@@ -411,7 +412,7 @@ bool clsInetGateway::listAndCompose()
         if (++next >= listing.size())
             break;
         MsgFiles[i - 1] = listing[next];
-        if (i == 50)
+        if (i == gateway::kMessageSlots)
             break;
     }
     MsgCount = qint16(i - 1);
@@ -513,15 +514,17 @@ void clsInetGateway::connectStage()
 {
     if (Actions.contains(QLatin1String("encode"), Qt::CaseInsensitive)) {
         log(QStringLiteral("ENCODE-ONLY operation completed. ") + NowGeneral());
-        setState(QStringLiteral("STANDBY"));
+        setState(gateway::GwState::Standby);
         return;
     }
-    setState(QStringLiteral("SMTP STANDBY"));
+    setState(gateway::GwState::SmtpStandby);
     TargetHost = SMTPServer;
     TargetPort = SMTPPort;
     const QString r = SocketConnect();
     if (r != QLatin1String("OK")) {
-        log(QStringLiteral("ERROR ") + state_ + QStringLiteral(": ") + r + QLatin1Char(' ') + NowGeneral());
-        setState(QStringLiteral("STANDBY"));
+        const QString failure = connectFailure();
+        log(QStringLiteral("ERROR ") + State() + QStringLiteral(": ") + (failure.isEmpty() ? r : failure) + QLatin1Char(' ')
+            + NowGeneral());
+        setState(gateway::GwState::Standby);
     }
 }

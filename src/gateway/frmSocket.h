@@ -1,6 +1,7 @@
 // The socket holder: one TCP client socket and the 55 ms poll timer, shared by every gateway
 // object of the process (the latest one created is bound to them). It maps Qt's socket
-// states and errors onto the control codes the gateway and the scheduler reason with.
+// states and errors onto the control codes the gateway and the scheduler reason with, and
+// hands whatever arrives to the bound gateway's feed.
 #pragma once
 
 #include <QObject>
@@ -8,15 +9,13 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include "gateway/Transport.h"
+
 class clsInetGateway;
 
 namespace gateway {
 
-// Control codes the gateway logs and branches on.
-constexpr int kErrInvalidState = 40006;   // operation not valid in the socket's present state
-constexpr int kErrWouldBlock = 11035;     // the data cannot be taken yet; try again
-
-class frmSocket : public QObject {
+class frmSocket : public QObject, public Transport {
     Q_OBJECT
 public:
     // Created on first use; lives until the process ends (or unload() is called).
@@ -31,11 +30,12 @@ public:
     void bind(clsInetGateway* g);
     void unbind(clsInetGateway* g);
 
-    // Closes without raising the close notification (only a remote close raises it).
-    void close();
-    void connectTo(const QString& host, quint16 port);
-    // 0 closed, 4 resolving, 6 connecting, 7 connected, 8 closing, 9 error.
-    int stateNumber() const;
+    void close() override;
+    void connectTo(const QString& host, quint16 port) override;
+    int send(const QByteArray& bytes) override;
+    int stateNumber() const override;
+    void setTicking(bool on) override;
+    QString failureReason() const override { return reason_; }
     // Largest amount of queued outgoing data before a send is told to wait (11035).
     static constexpr qint64 kHighWater = 4 << 20;
 
@@ -46,6 +46,8 @@ private:
     frmSocket();
     void onStateChanged(QAbstractSocket::SocketState s);
     void onError(QAbstractSocket::SocketError e);
+    // Hands what has arrived to the bound gateway.
+    void deliver();
 
     QTcpSocket* socket_;
     QTimer* timer_;
@@ -56,6 +58,7 @@ private:
     quint64 generation_ = 0;
     int errorNumber_ = 0;
     QString errorText_;
+    QString reason_;
 };
 
 } // namespace gateway

@@ -16,9 +16,10 @@
 
 #include <cmath>
 
+using gateway::kCrLf;
+
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
 
 // Scripts written for the robot end folder names with either separator.
 bool endsWithSeparator(const QString& s) { return s.endsWith(QLatin1Char('/')) || s.endsWith(QLatin1Char('\\')); }

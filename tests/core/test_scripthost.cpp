@@ -130,6 +130,39 @@ TEST_F(ScriptHostFixture, GatewayMembersFailTheScriptStatementWithClassicErrors)
     EXPECT_FALSE(log.contains(QStringLiteral("not reached")));
 }
 
+TEST_F(ScriptHostFixture, EveryGatewayMemberIsReachableFromAScript)
+{
+    // A member the script cannot reach stops it with error 438 before its last line.
+    script("onReceive.txt",
+           QStringLiteral("Sub Main\r\n"
+                          "  s = IM.PathHome & IM.PathMsgOut & IM.PathMsgIn & IM.PathAttachOut & IM.PathAttachIn\r\n"
+                          "  s = s & IM.PathExtMap & IM.PathExtMapReject & IM.PathExtMapArchive & IM.MsgFile & IM.Msg & IM.Body\r\n"
+                          "  s = s & IM.LoggedMessage & IM.ReturnAddress & IM.DeleteOffServer & IM.MessageMax & IM.Actions\r\n"
+                          "  s = s & IM.Header & IM.Header(1) & IM.AttachFile(1) & IM.WWWInterval\r\n"
+                          "  On Error Resume Next\r\n  x = IM.RawLine(1)\r\n  LogMessage \"rawline \" & Err.Number\r\n  On Error GoTo 0\r\n"
+                          "  LogMessage \"state \" & IM.State & \", attachments \" & IM.AttachNumber & \", lines \" & IM.RawLinesNumber\r\n"
+                          "  LogMessage \"format \" & IM.XFormat(1234.5, \"0.00\") & \" header \" & IM.Header(2)\r\n"
+                          "  ok = IM.OutputToFile(\"a\", \"") + home + QStringLiteral("out.txt\") And IM.OutputToFile(\"b\", \"")
+               + home + QStringLiteral("out.txt\", True)\r\n"
+                                      "  LogMessage \"output \" & ok & \" \" & IM.FileGetText(\"") + home
+               + QStringLiteral("out.txt\")\r\n"
+                                "  IM.SocketDisconnect\r\n"
+                                "  IM.LocalPOPDeCode \"") + home + QStringLiteral("none.eml\"\r\n"
+                                "  IM.LogMessage \"members done\"\r\n"
+                                "End Sub\r\n"));
+    w->PrepareEmailScript();
+    ASSERT_TRUE(w->EmailScriptReady);
+    messageFiled();
+    const QString log = logbook();
+    EXPECT_TRUE(log.contains(QStringLiteral(": state STANDBY, attachments 0, lines 0\r\n"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral(": rawline 9\r\n")));   // no message in hand: reached, and out of range
+    EXPECT_TRUE(log.contains(QStringLiteral(": format 1234.50 header To:\r\n")));
+    EXPECT_TRUE(log.contains(QStringLiteral(": output True a\r\nb\r\n")));   // each write is one line
+    EXPECT_TRUE(log.contains(QStringLiteral(": ERROR POP: '") + home + QStringLiteral("none.eml' cannot be read or is empty; nothing filed\r\n")));
+    EXPECT_TRUE(log.contains(QStringLiteral(": members done\r\n")));
+    EXPECT_FALSE(log.contains(QStringLiteral("SCRIPT ERROR")));
+}
+
 TEST_F(ScriptHostFixture, SchedulerRunsTheIntervalScriptWhenDueAndOnRequest)
 {
     platform::ScopedTestClock clock;

@@ -95,20 +95,29 @@ TEST(Base64, LineLengthCorruptionAndPartEnds)
 {
     GatewayRig rig;
     const QString in = config::Running().PathAttachIn;
-    // 75 characters: a warning, and the first 72 are decoded.
-    const QString full = QString::fromLatin1(QByteArray(57, 'z').toBase64());
-    QString name = "cut.bin";
-    load(*rig.gw, {full.left(75)});
+    // Wrapped at 75 columns with blanks about: decoded whole, with one warning for the part.
+    const QByteArray data = QByteArray(1000, 'z') + "end";
+    const QString text = QString::fromLatin1(data.toBase64());
+    QStringList wrapped;
+    for (qsizetype i = 0; i < text.size(); i += 75)
+        wrapped << text.mid(i, 75) + (i == 0 ? " \t" : "");
+    QString name = "wrapped.bin";
+    load(*rig.gw, wrapped);
     rig.gw->DecodeBase64Attachment(name);
-    EXPECT_TRUE(rig.logged("WARNING: non-standard formatting found in attached file: cut.bin"));
-    EXPECT_EQ(rig.read(in + "cut.bin"), QByteArray(54, 'z'));
+    EXPECT_EQ(rig.read(in + "wrapped.bin"), data);
+    EXPECT_EQ(rig.logs, QStringList({"OK POP Decoding Base64",
+                                     "WARNING: non-standard formatting found in attached file: wrapped.bin (18 lines)"}));
 
     // A bad group keeps the bytes before it.
     name = "bad.bin";
     load(*rig.gw, {"QUJD", "QU*D", "QUJD"});
     rig.gw->DecodeBase64Attachment(name);
-    EXPECT_TRUE(rig.logged("ERROR: corrupt data found in attached file: bad.bin"));
     EXPECT_EQ(rig.read(in + "bad.bin"), QByteArray("ABC"));
+    // A cut group keeps what its characters hold.
+    name = "cut.bin";
+    load(*rig.gw, {"QUJDQUI"});
+    rig.gw->DecodeBase64Attachment(name);
+    EXPECT_EQ(rig.read(in + "cut.bin"), QByteArray("ABCAB"));
 
     // An empty line ends the data and stays current; a boundary line is given back.
     name = "a.bin";

@@ -24,12 +24,13 @@ struct GatewayRig {
     std::unique_ptr<clsInetGateway> gw;
     QStringList logs;
 
-    GatewayRig()
+    // Without a transport the gateway talks through the shared socket.
+    explicit GatewayRig(gateway::Transport* transport = nullptr)
     {
         auto& rc = config::Running();
         rc = config::RunningConfig();
         UseFoldersUnder(dir.path());
-        gw = std::make_unique<clsInetGateway>();
+        gw = std::make_unique<clsInetGateway>(nullptr, transport);
         QObject::connect(gw.get(), &clsInetGateway::LogMessageEvent, [this] { logs << gw->LoggedMessage(); });
         gw->SMTPServer = QStringLiteral("127.0.0.1");
         gw->SMTPDomain = QStringLiteral("tarnwick.test");
@@ -40,7 +41,8 @@ struct GatewayRig {
     ~GatewayRig()
     {
         gw->SocketDisconnect();
-        gateway::frmSocket::instance().tmrSocket()->stop();
+        if (gateway::frmSocket* h = gateway::frmSocket::existing())
+            h->tmrSocket()->stop();
         gw.reset();
         config::Running() = config::RunningConfig();
     }
