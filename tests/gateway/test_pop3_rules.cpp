@@ -241,7 +241,7 @@ TEST(Pop3Rules, TimeSpentInTheReceiveScriptIsNotServerSilence)
     t.gw.TimeOut = 5;
     QObject::connect(&t.gw, &clsInetGateway::ScriptPOP, [&t] {
         for (int i = 0; i < 3; ++i) {
-            t.rig.clock.advance(10000);
+            t.rig.clock->advance(10000);
             t.gw.tmrSocket_Timer();
         }
     });
