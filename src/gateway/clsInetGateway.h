@@ -82,6 +82,11 @@ public:
     qint32 MessageMax = 0;       // 0 becomes 200000 at each cycle start
     QString Actions;
     QString Password;
+    config::Security SMTPSecurity = config::Security::None;
+    config::Security POPSecurity = config::Security::None;
+    QString SMTPUserName;        // empty: no SMTP authentication
+    QString SMTPPassword;
+    QString CAFile;              // extra trusted certificates (PEM); empty: the system's only
     bool Connected = false;
 
     // Assigns every settings field the settings reader produced.

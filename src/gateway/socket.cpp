@@ -74,6 +74,11 @@ void clsInetGateway::applySettings(const config::GatewaySettings& s)
     MessageMax = s.MessageMax;
     ReturnAddress = s.ReturnAddress;
     ExtMap = s.ExtMap;
+    SMTPSecurity = s.SMTPSecurity;
+    POPSecurity = s.POPSecurity;
+    SMTPUserName = s.SMTPUserName;
+    SMTPPassword = s.SMTPPassword;
+    CAFile = s.CAFile;
 }
 
 void clsInetGateway::log(const QString& s)
