@@ -122,7 +122,7 @@ def pop3s_listener(tls):
 def smtp_authenticator(user, password):
     def check(server, session, envelope, mechanism, auth_data):
         ok = auth_data.login == user.encode() and auth_data.password == password.encode()
-        return AuthResult(success=ok)
+        return AuthResult(success=ok, handled=False)
     return check
 
 
