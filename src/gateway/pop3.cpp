@@ -57,18 +57,33 @@ void clsInetGateway::PopConverse(const QString& reply)
             popQuitOnError(QStringLiteral("ERROR POPServer unavail") + NowGeneral());
             return;
         }
-        SocketSend(QStringLiteral("USER ") + UserName + kCrLf);
-        LastCommand = QStringLiteral("USER");
+        // Asked for StartTLS: the login waits for the secured connection, and a server that
+        // refuses STLS gets no login at all.
+        if (POPSecurity == config::Security::StartTLS && tls_ != Tls::Up) {
+            SocketSend(QStringLiteral("STLS") + kCrLf);
+            LastCommand = QStringLiteral("STLS");
+            return;
+        }
+        popLogin();
+    } else if (lc == QLatin1String("STLS")) {
+        if (!positive) {
+            popQuitOnError(QStringLiteral("ERROR POP: STLS refused: ") + reply);
+            return;
+        }
+        beginTls();
     } else if (lc == QLatin1String("USER")) {
         if (!positive) {
-            popQuitOnError(QStringLiteral("ERROR POP: User not found on server"));
+            // The server's own words say more than the classic line alone.
+            log(QStringLiteral("ERROR POP: User not found on server"));
+            popQuitOnError(QStringLiteral("ERROR POP: login refused: ") + reply);
             return;
         }
         SocketSend(QStringLiteral("PASS ") + Password + kCrLf);
         LastCommand = QStringLiteral("PASS");
     } else if (lc == QLatin1String("PASS")) {
         if (!positive) {
-            popQuitOnError(QStringLiteral("ERROR POP: PASSWORD REJECTED by server"));
+            log(QStringLiteral("ERROR POP: PASSWORD REJECTED by server"));
+            popQuitOnError(QStringLiteral("ERROR POP: login refused: ") + reply);
             return;
         }
         SocketSend(QStringLiteral("STAT") + kCrLf);
@@ -103,6 +118,17 @@ void clsInetGateway::PopConverse(const QString& reply)
         emit ScriptPOP();
         PopNextMessage(CurrentMsg, MsgTotal);
     }
+}
+
+void clsInetGateway::popLogin()
+{
+    if (POPSecurity != config::Security::None && tls_ != Tls::Up) {
+        popQuitOnError(QStringLiteral("ERROR POP: login refused: the connection to ") + TargetHost
+                       + QStringLiteral(" is not secured; the password was not sent"));
+        return;
+    }
+    SocketSend(QStringLiteral("USER ") + UserName + kCrLf);
+    LastCommand = QStringLiteral("USER");
 }
 
 void clsInetGateway::PopNextMessage(qint32& current, qint32& total)

@@ -48,6 +48,9 @@ void clsInetGateway::SmtpConverse(const QString& reply)
 {
     const auto& rc = config::Running();
     const int code = replyCode(reply);
+    // The lines of the EHLO reply name what the server offers, one keyword line each.
+    if (LastCommand == QLatin1String("EHLO") && code == 250 && reply.size() > 4)
+        smtpExtensions_ << reply.mid(4).trimmed().toUpper();
     // Only the last line of a multi-line reply answers the command. Taking each line as a
     // reply puts the conversation one step ahead of the server, and a stray 250 after DATA
     // would then delete a message that was never transmitted.
@@ -58,19 +61,9 @@ void clsInetGateway::SmtpConverse(const QString& reply)
     case 250:
     case 251:
         if (LastCommand == QLatin1String("HELO")) {
-            MsgIndex = 1;
-            // With nothing listed there is no message 1 to offer; say goodbye at once.
-            if (MsgCount < 1) {
-                log(QStringLiteral("SMTP finished OK:") + SignedForm(MsgCount) + QStringLiteral(" sent. ") + NowGeneral());
-                setState(QStringLiteral("SMTP QUIT"));
-                SocketSend(QStringLiteral("QUIT") + kCrLf);
-                return;
-            }
-            log(QStringLiteral("OK SMTP connected and sending first message ") + NowGeneral());
-            SocketSend(QStringLiteral("MAIL FROM: <") + ReturnAddress + QLatin1Char('>') + kCrLf);
-            if (rc.LogExtra)
-                log(QStringLiteral("Command: MAIL FROM: <") + ReturnAddress + QStringLiteral("> ") + NowGeneral());
-            LastCommand = QStringLiteral("MAIL");
+            smtpLoggedIn();
+        } else if (LastCommand == QLatin1String("EHLO")) {
+            smtpEhloDone();
         } else if (LastCommand == QLatin1String("RSET")) {
             SocketSend(QStringLiteral("MAIL FROM: <") + ReturnAddress + QLatin1Char('>') + kCrLf);
             LastCommand = QStringLiteral("MAIL");
@@ -101,13 +94,37 @@ void clsInetGateway::SmtpConverse(const QString& reply)
         }
         return;
     case 220:
+        if (LastCommand == QLatin1String("STARTTLS") && state_ == QLatin1String("SMTP")) {
+            beginTls();
+            return;
+        }
         if (state_ != QLatin1String("SMTP STANDBY"))
             return;
         setState(QStringLiteral("SMTP"));
-        SocketSend(QStringLiteral("HELO ") + SMTPDomain + kCrLf);
-        LastCommand = QStringLiteral("HELO");
-        if (rc.LogExtra)
-            log(QStringLiteral("SMTP CONNECTED: we say 'HELO' to start conversation."));
+        smtpGreet();
+        return;
+    case 235:
+        if (LastCommand == QLatin1String("AUTH") || LastCommand == QLatin1String("AUTH PASS")) {
+            if (rc.LogExtra)
+                log(QStringLiteral("OK SMTP: logged in as ") + SMTPUserName);
+            smtpLoggedIn();
+            return;
+        }
+        smtpErrorReply(reply);
+        return;
+    case 334:
+        // LOGIN asks for the user name, then for the password.
+        if (LastCommand == QLatin1String("AUTH") && smtpAuthLogin_) {
+            SocketSend(QString::fromLatin1(SMTPUserName.toUtf8().toBase64()) + kCrLf);
+            LastCommand = QStringLiteral("AUTH USER");
+            return;
+        }
+        if (LastCommand == QLatin1String("AUTH USER")) {
+            SocketSend(QString::fromLatin1(SMTPPassword.toUtf8().toBase64()) + kCrLf);
+            LastCommand = QStringLiteral("AUTH PASS");
+            return;
+        }
+        smtpErrorReply(reply);
         return;
     case 221:
         setState(QStringLiteral("SMTP END"));
@@ -143,6 +160,95 @@ void clsInetGateway::SmtpConverse(const QString& reply)
         smtpErrorReply(reply);
         return;
     }
+}
+
+void clsInetGateway::smtpQuit()
+{
+    setState(QStringLiteral("SMTP QUIT"));
+    SocketSend(QStringLiteral("QUIT") + kCrLf);
+}
+
+void clsInetGateway::smtpGreet()
+{
+    // EHLO is needed to learn whether the server offers STARTTLS and AUTH; a server that
+    // needs neither is greeted as it always was.
+    const bool extended = SMTPSecurity == config::Security::StartTLS || !SMTPUserName.isEmpty();
+    smtpExtensions_.clear();
+    SocketSend((extended ? QStringLiteral("EHLO ") : QStringLiteral("HELO ")) + SMTPDomain + kCrLf);
+    LastCommand = extended ? QStringLiteral("EHLO") : QStringLiteral("HELO");
+    if (config::Running().LogExtra && tls_ != Tls::Up)
+        log(extended ? QStringLiteral("SMTP CONNECTED: we say 'EHLO' to start conversation.")
+                     : QStringLiteral("SMTP CONNECTED: we say 'HELO' to start conversation."));
+}
+
+void clsInetGateway::smtpEhloDone()
+{
+    if (SMTPSecurity == config::Security::StartTLS && tls_ != Tls::Up) {
+        // Going on in the clear would send the login and the messages unprotected.
+        if (!smtpExtensions_.contains(QLatin1String("STARTTLS"))) {
+            log(QStringLiteral("ERROR SMTP: ") + TargetHost + QStringLiteral(" does not offer STARTTLS"));
+            smtpQuit();
+            return;
+        }
+        SocketSend(QStringLiteral("STARTTLS") + kCrLf);
+        LastCommand = QStringLiteral("STARTTLS");
+        return;
+    }
+    if (!SMTPUserName.isEmpty()) {
+        smtpAuthenticate();
+        return;
+    }
+    smtpLoggedIn();
+}
+
+void clsInetGateway::smtpAuthenticate()
+{
+    if (tls_ != Tls::Up && !serverOnLoopback()) {
+        log(QStringLiteral("ERROR SMTP: authentication failed: the connection to ") + TargetHost
+            + QStringLiteral(" is not secured; the password was not sent"));
+        smtpQuit();
+        return;
+    }
+    QStringList mechanisms;
+    for (const QString& e : smtpExtensions_)
+        if (e.startsWith(QLatin1String("AUTH ")) || e.startsWith(QLatin1String("AUTH=")))
+            mechanisms += e.mid(5).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    smtpAuthLogin_ = false;
+    if (mechanisms.contains(QLatin1String("PLAIN"))) {
+        const QByteArray credentials = '\0' + SMTPUserName.toUtf8() + '\0' + SMTPPassword.toUtf8();
+        SocketSend(QStringLiteral("AUTH PLAIN ") + QString::fromLatin1(credentials.toBase64()) + kCrLf);
+        LastCommand = QStringLiteral("AUTH");
+        if (config::Running().LogExtra)
+            log(QStringLiteral("Command: AUTH PLAIN ****"));
+        return;
+    }
+    if (mechanisms.contains(QLatin1String("LOGIN"))) {
+        smtpAuthLogin_ = true;
+        SocketSend(QStringLiteral("AUTH LOGIN") + kCrLf);
+        LastCommand = QStringLiteral("AUTH");
+        if (config::Running().LogExtra)
+            log(QStringLiteral("Command: AUTH LOGIN"));
+        return;
+    }
+    log(QStringLiteral("ERROR SMTP: authentication failed: ") + TargetHost
+        + QStringLiteral(" offers neither AUTH PLAIN nor AUTH LOGIN"));
+    smtpQuit();
+}
+
+void clsInetGateway::smtpLoggedIn()
+{
+    MsgIndex = 1;
+    // With nothing listed there is no message 1 to offer; say goodbye at once.
+    if (MsgCount < 1) {
+        log(QStringLiteral("SMTP finished OK:") + SignedForm(MsgCount) + QStringLiteral(" sent. ") + NowGeneral());
+        smtpQuit();
+        return;
+    }
+    log(QStringLiteral("OK SMTP connected and sending first message ") + NowGeneral());
+    SocketSend(QStringLiteral("MAIL FROM: <") + ReturnAddress + QLatin1Char('>') + kCrLf);
+    if (config::Running().LogExtra)
+        log(QStringLiteral("Command: MAIL FROM: <") + ReturnAddress + QStringLiteral("> ") + NowGeneral());
+    LastCommand = QStringLiteral("MAIL");
 }
 
 void clsInetGateway::smtpMessageDone()
@@ -211,8 +317,15 @@ void clsInetGateway::smtpSendMessage()
 void clsInetGateway::smtpErrorReply(const QString& reply)
 {
     const auto& rc = config::Running();
+    if (LastCommand.startsWith(QLatin1String("AUTH"))) {
+        log(QStringLiteral("ERROR SMTP: authentication failed: ") + reply);
+        smtpQuit();
+        return;
+    }
     log(QStringLiteral("ERROR SMTP: ") + reply);
-    if (LastCommand.isEmpty() || LastCommand == QLatin1String("HELO") || MsgIndex < 1 || MsgIndex > MsgCount) {
+    // Before MAIL no message is under way: nothing to bounce or keep.
+    static const QStringList beforeMail{QString(), QStringLiteral("HELO"), QStringLiteral("EHLO"), QStringLiteral("STARTTLS")};
+    if (beforeMail.contains(LastCommand) || MsgIndex < 1 || MsgIndex > MsgCount) {
         setState(QStringLiteral("SMTP QUIT"));
         SocketSend(QStringLiteral("QUIT") + kCrLf);
         return;

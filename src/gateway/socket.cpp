@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 
 #include <QCoreApplication>
+#include <QHostAddress>
 
 using gateway::frmSocket;
 using gateway::NowShort;
@@ -107,6 +108,8 @@ QString clsInetGateway::SocketConnect()
     h.close();
     platform::WaitSeconds(0.2f);
     ReceiveBuffer.clear();
+    tls_ = Tls::Off;
+    smtpExtensions_.clear();
     lastArrival_ = platform::Now();
     if (TargetPort < 1 || TargetPort > 65535) {
         inConnect_ = false;
@@ -189,6 +192,12 @@ void clsInetGateway::receive()
     }
     dispatchLines(chunk);
     inReceive_ = false;
+    if (endSessionPending_) {
+        endSessionPending_ = false;
+        closePending_ = false;
+        endSession();
+        return;
+    }
     if (closePending_) {
         closePending_ = false;
         Socket_Close();
@@ -200,6 +209,10 @@ void clsInetGateway::dispatchLines(QString chunk)
     static const QString crlf = QStringLiteral("\r\n");
     qsizetype pos = 0;
     for (;;) {
+        // Whatever came in the clear behind the answer that started a handshake is not taken:
+        // a party in between could have put it there.
+        if (tls_ == Tls::Handshaking || endSessionPending_)
+            return;
         const qsizetype eol = chunk.indexOf(crlf, pos);
         if (eol < 0) {
             if (pos < chunk.size())
@@ -272,7 +285,87 @@ void clsInetGateway::dispatchLines(QString chunk)
     }
 }
 
-void clsInetGateway::Socket_Connect() { Connected = true; }
+void clsInetGateway::Socket_Connect()
+{
+    Connected = true;
+    // TLS from the first byte: the handshake opens the conversation; the greeting follows it.
+    if (phaseSecurity() == config::Security::TLS && tls_ == Tls::Off)
+        beginTls();
+}
+
+config::Security clsInetGateway::phaseSecurity() const
+{
+    if (state_ == kStandby)
+        return config::Security::None;
+    return smtpPhase() ? SMTPSecurity : POPSecurity;
+}
+
+bool clsInetGateway::smtpPhase() const { return state_.startsWith(QLatin1String("SMTP")); }
+
+bool clsInetGateway::serverOnLoopback() const
+{
+    const QString host = TargetHost.trimmed();
+    return host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 || QHostAddress(host).isLoopback();
+}
+
+void clsInetGateway::beginTls()
+{
+    ReceiveBuffer.clear();
+    const QString why = frmSocket::instance().startTls(CAFile);
+    if (!why.isEmpty()) {
+        Socket_TlsFailed(why, false);
+        return;
+    }
+    tls_ = Tls::Handshaking;
+    // The handshake has the silence bound of any answer.
+    lastArrival_ = platform::Now();
+}
+
+void clsInetGateway::Socket_Encrypted()
+{
+    if (tls_ != Tls::Handshaking)
+        return;
+    tls_ = Tls::Up;
+    lastArrival_ = platform::Now();
+    if (config::Running().LogExtra)
+        log(QStringLiteral("OK ") + (smtpPhase() ? QStringLiteral("SMTP") : QStringLiteral("POP"))
+            + QStringLiteral(": TLS secured the connection to ") + TargetHost);
+    // After an upgrade the client speaks first; with TLS from the first byte the server greets.
+    if (LastCommand == QLatin1String("STARTTLS"))
+        smtpGreet();
+    else if (LastCommand == QLatin1String("STLS"))
+        popLogin();
+}
+
+void clsInetGateway::Socket_TlsFailed(const QString& reason, bool certificate)
+{
+    if (state_ == kStandby)
+        return;
+    tls_ = Tls::Off;
+    log(QStringLiteral("ERROR ") + (smtpPhase() ? QStringLiteral("SMTP") : QStringLiteral("POP")) + QStringLiteral(": TLS: ")
+        + (certificate ? QStringLiteral("certificate for ") + TargetHost + QStringLiteral(" not trusted: ") : QString())
+        + reason);
+    endSession();
+}
+
+void clsInetGateway::endSession()
+{
+    if (inReceive_) {
+        // The lines still being answered belong to the connection given up.
+        endSessionPending_ = true;
+        return;
+    }
+    frmSocket::instance().close();
+    Connected = false;
+    tls_ = Tls::Off;
+    if (smtpPhase()) {
+        setState(QStringLiteral("POP START"));
+        PopStart();
+        return;
+    }
+    frmSocket::instance().tmrSocket()->stop();
+    setState(kStandby);
+}
 
 void clsInetGateway::Socket_Close()
 {
@@ -284,6 +377,10 @@ void clsInetGateway::Socket_Close()
     }
     // What the peer said before it closed is handled first, in the state it was said in.
     receive();
+    if (tls_ == Tls::Handshaking) {
+        Socket_TlsFailed(QStringLiteral("the server closed the connection during the handshake"), false);
+        return;
+    }
     Connected = false;
     const QString st = state_;
     if (st == QLatin1String("SMTP END") || st == QLatin1String("SMTP QUIT")) {
@@ -318,6 +415,12 @@ void clsInetGateway::checkSilence()
     const qint64 bound = TimeOut > 0 ? TimeOut : 100;
     if (lastArrival_.msecsTo(platform::Now()) < bound * 1000)
         return;
+    if (tls_ == Tls::Handshaking) {
+        Socket_TlsFailed(QStringLiteral("no handshake from the server within ") + QString::number(bound)
+                             + QStringLiteral(" seconds"),
+                         false);
+        return;
+    }
     log(QStringLiteral("ERROR ") + state_ + QStringLiteral(": no answer from server for ")
         + QString::number(bound) + QStringLiteral(" seconds"));
     lastArrival_ = platform::Now();
