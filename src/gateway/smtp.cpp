@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 
 using gateway::NowGeneral;
 using gateway::NowShort;
@@ -174,7 +175,9 @@ void clsInetGateway::smtpGreet()
     // needs neither is greeted as it always was.
     const bool extended = SMTPSecurity == config::Security::StartTLS || !SMTPUserName.isEmpty();
     smtpExtensions_.clear();
-    SocketSend((extended ? QStringLiteral("EHLO ") : QStringLiteral("HELO ")) + SMTPDomain + kCrLf);
+    // EHLO without a name is refused by every server; HELO keeps whatever the setting says.
+    const QString domain = extended && SMTPDomain.trimmed().isEmpty() ? QSysInfo::machineHostName() : SMTPDomain;
+    SocketSend((extended ? QStringLiteral("EHLO ") : QStringLiteral("HELO ")) + domain + kCrLf);
     LastCommand = extended ? QStringLiteral("EHLO") : QStringLiteral("HELO");
     if (config::Running().LogExtra && tls_ != Tls::Up)
         log(extended ? QStringLiteral("SMTP CONNECTED: we say 'EHLO' to start conversation.")

@@ -5,6 +5,7 @@
 #include "support/GatewayRig.h"
 #include "support/QtPrinters.h"
 
+#include <QSysInfo>
 #include <gtest/gtest.h>
 
 using config::Security;
@@ -83,6 +84,18 @@ TEST(SecureSmtp, LoginByPlainOrByLoginThenTheMessage)
         EXPECT_TRUE(rig.logged("OK SMTP: logged in as sender")) << rig.log();
         EXPECT_FALSE(QString::fromStdString(rig.log()).contains("cHcgMQ=="));
     }
+}
+
+TEST(SecureSmtp, EhloWithoutADomainSettingNamesThisMachine)
+{
+    SecureSmtpRig rig(Security::None);
+    rig.gw->SMTPDomain = "";
+    rig.server.send("220 ready\r\n").expect("EHLO " + QSysInfo::machineHostName().toLatin1() + "\r\n")
+        .send("250 AUTH PLAIN\r\n").expect(kPlain).send("235 ok\r\n");
+    rig.accepted();
+    rig.goodbye();
+    ASSERT_TRUE(rig.runCycle()) << rig.log();
+    EXPECT_EQ(rig.server.failures(), QStringList());
 }
 
 TEST(SecureSmtp, NoStartTlsNoLoginOrARefusalEndsTheSessionAndTheMessageWaits)
