@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tarnwick and starts it on the demo instance folder, with a
 # local POP3 server (Dovecot) and SMTP server (aiosmtpd) on loopback that its settings point at,
-# and a sample CSV waiting to be sent to the demo mailbox and received back.
+# a sample CSV waiting to be sent to the demo mailbox and received back, and a small local web
+# site that the demo's interval script logs into.
 # Arguments are passed on to the robot (for example --headless or --once).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -36,12 +37,17 @@ DEMO_HOME="${TARNWICK_HOME:-$PWD/demo}"
 mkdir -p "$DEMO_HOME"
 DEMO_HOME="$(cd "$DEMO_HOME" && pwd)"
 
-# The demo's mail servers live in the instance folder and end with this script.
+# The demo's mail and web servers live in the instance folder and end with this script.
 PEERS_PID=""
+WEB_PID=""
 stop_peers() {
   if [ -n "$PEERS_PID" ] && kill -0 "$PEERS_PID" 2>/dev/null; then
     kill -TERM "$PEERS_PID" 2>/dev/null || true
     wait "$PEERS_PID" 2>/dev/null || true
+  fi
+  if [ -n "$WEB_PID" ] && kill -0 "$WEB_PID" 2>/dev/null; then
+    kill -TERM "$WEB_PID" 2>/dev/null || true
+    wait "$WEB_PID" 2>/dev/null || true
   fi
 }
 trap stop_peers EXIT
@@ -65,7 +71,19 @@ if [ "${POP_PORT:-0}" = "0" ]; then
 fi
 echo "Demo mail servers on 127.0.0.1: POP3 port $POP_PORT, SMTP port $SMTP_PORT (mailbox robot / secret)"
 
-if /usr/bin/python3 scripts/demo_setup.py "$DEMO_HOME" "$POP_PORT" "$SMTP_PORT"; then
+WEB_PORT_FILE="$PEERS_DIR/web-port"
+rm -f "$WEB_PORT_FILE"
+/usr/bin/python3 scripts/web_pages.py </dev/null >"$WEB_PORT_FILE" &
+WEB_PID=$!
+for _ in $(seq 1 100); do
+  [ -s "$WEB_PORT_FILE" ] && break
+  kill -0 "$WEB_PID" 2>/dev/null || break
+  sleep 0.1
+done
+read -r WEB_PORT <"$WEB_PORT_FILE" || true
+echo "Demo web site on http://127.0.0.1:${WEB_PORT:-?}/login-form.html"
+
+if /usr/bin/python3 scripts/demo_setup.py "$DEMO_HOME" "$POP_PORT" "$SMTP_PORT" "${WEB_PORT:-0}"; then
   echo secret | "./$BUILD/tarnwick" --home "$DEMO_HOME" --set-password >/dev/null
 else
   # Not a demo configuration: the robot talks to the servers its settings name.

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Prepares the demo instance folder for ./run.sh: its settings point at the local mail peers
 (scripts/mail_peers.py), csv files are mapped to the demo mailbox, and a sample CSV waits in
-the mapping folder.
+the mapping folder. With the port of the demo web site (scripts/web_pages.py) the interval
+script logs into it on every web cycle and drops what it reads as a CSV into the mapping folder.
 
-  demo_setup.py HOME POP3PORT SMTPPORT
+  demo_setup.py HOME POP3PORT SMTPPORT [WEBPORT]
 
 A settings file without the demo marker line is someone's own configuration: it is left alone
 and the script exits with 3, so that ./run.sh starts no demo servers for it.
@@ -39,7 +40,7 @@ def settings(home, pop_port, smtp_port):
         lines = [MARKER, "[Global]", "LogExtra=False", "Unattended=True", "MultiInstance=False", "", "[Email]"]
         lines += ["%s=%s" % kv for kv in email.items()]
         lines += ["Password=", "Timeout=50", "MessageMax=2000000", "CheckInterval=30", "ScriptOnReceive=onReceive.txt",
-                  "", "[WWW]", "CheckInterval=0", "ScriptOnInterval=onInterval.txt", "MonitorPause=8"]
+                  "", "[WWW]", "CheckInterval=60", "ScriptOnInterval=onInterval.txt", "MonitorPause=8"]
         write_lines(path, lines)
         return True
     lines = read_lines(path)
@@ -54,6 +55,8 @@ def settings(home, pop_port, smtp_port):
         key = line.split("=", 1)[0].strip()
         if section == "email" and key in email:
             lines[i] = "%s=%s" % (key, email[key])
+        elif section == "www" and key == "CheckInterval":
+            lines[i] = "CheckInterval=60"
     while lines and lines[-1] == "":
         lines.pop()
     write_lines(path, lines)
@@ -78,8 +81,41 @@ def scripts(home):
             "End Sub",
         ])
     interval = os.path.join(home, "onInterval.txt")
-    if not os.path.exists(interval):
-        write_lines(interval, ["' Tarnwick interval script: Main runs on every web interval.", "Sub Main", "End Sub"])
+    # The empty script of earlier demo folders is replaced; a script someone wrote is kept.
+    if not os.path.exists(interval) or read_lines(interval)[:3] == [INTERVAL_STUB, "Sub Main", "End Sub"]:
+        write_lines(interval, INTERVAL_DEMO)
+
+
+INTERVAL_STUB = "' Tarnwick interval script: Main runs on every web interval."
+INTERVAL_DEMO = [
+    INTERVAL_STUB,
+    "' Demo: log into the local demo shop (its address is in demo-web.txt), read the balance from",
+    "' the account page and drop it as a CSV into the mapping folder: the next e-mail cycle mails it.",
+    "Sub Main",
+    "    site = Trim(Replace(Replace(IW.FileGetText(IW.PathHome & \"demo-web.txt\"), vbCr, \"\"), vbLf, \"\"))",
+    "    IW.LogMessage \"DEMO WWW: opening \" & site & \"/login-form.html\"",
+    "    IW.ExecuteWWW site & \"/login-form.html\"",
+    "    If IW.State <> \"OK\" Then Exit Sub",
+    "    IW.XForm(\"user\").value = \"robot\"",
+    "    IW.XForm(\"pass\").value = \"secret\"",
+    "    IW.ExecuteWWW \"SUBMIT\", 0",
+    "    balance = IW.RunJS(\"document.getElementById('balance') ? document.getElementById('balance').textContent : ''\")",
+    "    If balance = \"\" Then",
+    "        IW.LogMessage \"WARNING DEMO WWW: no balance on the page after logging in\"",
+    "        Exit Sub",
+    "    End If",
+    "    IW.LogMessage \"DEMO WWW: logged in, balance \" & balance",
+    "    file = IW.PathExtMap & \"balance-\" & IW.XFormat(Now, \"yyyymmdd-hhnnss\") & \".csv\"",
+    "    If IW.OutputToFile(\"date;balance\" & vbCrLf & IW.XFormat(Now, \"yyyy-mm-dd hh:nn\") & \";\" & balance, file) Then",
+    "        IW.LogMessage \"DEMO WWW: wrote \" & file & \" for the next e-mail cycle\"",
+    "    End If",
+    "End Sub",
+]
+
+
+def web_address(home, web_port):
+    with open(os.path.join(home, "demo-web.txt"), "w", newline="") as f:
+        f.write("http://127.0.0.1:%s\r\n" % web_port)
 
 
 def sample(home):
@@ -93,6 +129,7 @@ def sample(home):
 
 def main():
     home, pop_port, smtp_port = sys.argv[1], sys.argv[2], sys.argv[3]
+    web_port = sys.argv[4] if len(sys.argv) > 4 else "0"
     os.makedirs(home, exist_ok=True)
     if not settings(home, pop_port, smtp_port):
         print("%s/Tarnwick.ini is your own configuration (no demo marker): no demo servers started" % home)
@@ -101,6 +138,8 @@ def main():
         os.makedirs(os.path.join(home, d), exist_ok=True)
     mapping(home)
     scripts(home)
+    if web_port != "0":
+        web_address(home, web_port)
     print("Dropped %s into %s/ExtMap (mapped to %s)" % (sample(home), home, MAILBOX))
     return 0
 

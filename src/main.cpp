@@ -27,6 +27,7 @@ struct Options {
     QString home;
     bool headless = false;
     bool once = false;
+    bool webOnce = false;
     bool setPassword = false;
     bool smtp = false;
     QStringList arguments;
@@ -35,12 +36,12 @@ struct Options {
 // Exit codes of the robot, listed in --help, the README and the manual page.
 const char* const kExitCodes =
     "Exit codes:\n"
-    "  0  ended normally (for --once: the cycle logged no ERROR or WARNING line)\n"
+    "  0  ended normally (for --once and --web-once: the cycle logged no ERROR or WARNING line)\n"
     "  1  could not start: another copy runs on the instance folder, the folder cannot be\n"
     "     written, or --set-password could not store the password\n"
     "  2  command-line error\n"
     "  3  not configured yet (the server names still hold the xxx placeholders)\n"
-    "  4  --once: the cycle logged an ERROR or WARNING line\n";
+    "  4  --once or --web-once: the cycle logged an ERROR or WARNING line\n";
 
 // Parses the command line; returns false (with exit code) when the program should stop here.
 bool parse(int argc, char** argv, Options& o, int& exitCode)
@@ -53,6 +54,8 @@ bool parse(int argc, char** argv, Options& o, int& exitCode)
             [&o](const QString&) { o.headless = true; }});
     cl.add({QStringLiteral("--once"), {}, QStringLiteral("run one e-mail cycle, then end"),
             [&o](const QString&) { o.once = true; }});
+    cl.add({QStringLiteral("--web-once"), {}, QStringLiteral("run one web cycle (the interval script), then end"),
+            [&o](const QString&) { o.webOnce = true; }});
     cl.add({QStringLiteral("--set-password"), {}, QStringLiteral("read the POP password from standard input and store it"),
             [&o](const QString&) { o.setPassword = true; }});
     cl.add({QStringLiteral("--smtp"), {}, QStringLiteral("with --set-password: store the SMTP login's password instead"),
@@ -176,6 +179,8 @@ int main(int argc, char** argv)
     if (!window.ended()) {
         if (o.once)
             QTimer::singleShot(0, &window, &frmOVGate::RunOnce);
+        else if (o.webOnce)
+            QTimer::singleShot(0, &window, &frmOVGate::RunWebOnce);
         rc = app.exec();
     }
     // Objects released while the robot ended go now, outside every handler.

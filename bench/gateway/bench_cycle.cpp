@@ -6,6 +6,7 @@
 #include "gateway/clsInetGateway.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -50,6 +51,9 @@ int main(int argc, char** argv)
         QFile f(rc.PathExtMap + QString::asprintf("file%02d.dat", n));
         f.open(QIODevice::WriteOnly);
         f.write(data);
+        f.flush();
+        // Settled files: the mapping stage leaves files alone while they may still be written.
+        f.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime);
     }
 
     clsInetGateway gw;

@@ -1,7 +1,9 @@
-// One POP cycle against a local Dovecot holding 200 messages of about 100 KB, each a base64
-// attachment: downloading, filing and decoding all of them, and deleting them on the server;
-// over plain TCP and over TLS, to show what TLS costs. Prints wall seconds, the robot's own CPU
-// seconds and its peak memory.
+// One POP cycle against a local Dovecot holding COUNT messages (default 200) of about SIZE KB
+// (default 100), each a base64 attachment: downloading, filing and decoding all of them, and
+// deleting them on the server; over plain TCP and over TLS, to show what TLS costs. Prints wall
+// seconds, the robot's own CPU seconds and its peak memory.
+// Usage: bench_gateway_receive [COUNT [SIZE_KB [MODE...]]], MODE plain, starttls or tls
+// (default: plain tls); the mailbox is filled afresh for each mode.
 #include "config/RunningConfig.h"
 #include "support/TempFolders.h"
 #include "e2e/MailPeers.h"
@@ -111,14 +113,13 @@ Run receive(tw::test::MailPeers& peers, config::Security security, const QString
 
 } // namespace
 
-// Arguments: the number of messages (200), then the modes to run in turn: plain, starttls,
-// tls (default "plain tls"). The mailbox is filled afresh for each mode.
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? QByteArray(argv[1]).toInt() : 200;
+    const int sizeKb = argc > 2 ? QByteArray(argv[2]).toInt() : 100;
     QStringList modes;
-    for (int i = 2; i < argc; ++i)
+    for (int i = 3; i < argc; ++i)
         modes << QString::fromLocal8Bit(argv[i]).toLower();
     if (modes.isEmpty())
         modes = QStringList{"plain", "tls"};
@@ -143,7 +144,7 @@ int main(int argc, char** argv)
                                           : mode == QLatin1String("starttls") ? config::Security::StartTLS
                                                                               : config::Security::None;
         QRandomGenerator rng(5);
-        QByteArray data(100 * 1024, Qt::Uninitialized);
+        QByteArray data(qsizetype(sizeKb) * 1024, Qt::Uninitialized);
         for (int n = 0; n < count; ++n) {
             for (qsizetype i = 0; i < data.size(); ++i)
                 data[i] = char(rng.bounded(256));
@@ -154,10 +155,10 @@ int main(int argc, char** argv)
         }
         const double mem0 = peakMb();
         const Run r = receive(peers, security, certs + "/ca.pem");
-        std::printf("%-8s %d x 100 KB receive cycle: %.2f s wall, %.2f s CPU of the robot, peak memory %.1f MB "
+        std::printf("%-8s %d x %d KB receive cycle: %.2f s wall, %.2f s CPU of the robot, peak memory %.1f MB "
                     "(%.1f MB before the cycle); %d filed, %d attachments, %d receive events, %d error lines\n"
                     "         last log line: %s\n",
-                    qPrintable(mode), count, r.seconds, r.cpu, peakMb(), mem0, r.filed, r.decoded, r.scripts, r.errors,
+                    qPrintable(mode), count, sizeKb, r.seconds, r.cpu, peakMb(), mem0, r.filed, r.decoded, r.scripts, r.errors,
                     r.lastLine.toLocal8Bit().constData());
     }
     return 0;

@@ -98,7 +98,7 @@ void fileOne(const uint8_t* data, size_t size)
             line.chop(1);
         lines << QString::fromLatin1(line);
     }
-    w.gw->LastCommand = size > 0 && (data[0] & 1) ? QStringLiteral("TOP") : QStringLiteral("RETR");
+    w.gw->LastCommand = size > 0 && (data[0] & 1) ? gateway::Command::Top : gateway::Command::Retr;
     w.gw->RawLines = lines;
     w.gw->RawLinesNumber = qint32(lines.size());
     GatewayFuzzAccess::file(*w.gw);

@@ -157,7 +157,7 @@ SetUpResult SetUpInstanceFolder(const QString& home, const LogFn& log)
             {keys::kPathMsgIn, keys::kDirMsgIn},       {keys::kPathMsgOut, keys::kDirMsgOut},
             {keys::kPathAttachIn, keys::kDirAttachIn}, {keys::kPathAttachOut, keys::kDirAttachOut},
             {keys::kPathExtMap, keys::kDirExtMap},     {keys::kPathExtMapArchive, keys::kDirExtMapArchive},
-            {keys::kPathExtMapReject, keys::kDirExtMapReject}};
+            {keys::kPathExtMapReject, keys::kDirExtMapReject}, {keys::kPathMsgInRaw, keys::kDirMsgInRaw}};
         for (const auto& [key, sub] : subs) {
             if (!setting(keys::kEmail, key, QString()).isEmpty() || QFileInfo(dir.filePath(sub)).isDir())
                 continue;

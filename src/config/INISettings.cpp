@@ -189,6 +189,7 @@ void INISettings(const QString& programFolder, GatewaySettings& gateway, const L
     RunningConfig& rc = Running();
     const QString folder = withSlash(programFolder);
     rc.INIPath = folder + k::kIniFileName;
+    const basINIWorks::ReadOnce readOnce;
 
     if (!QFileInfo::exists(rc.INIPath))
         logLine(log, QStringLiteral("WARNING: settings file ") + rc.INIPath + QStringLiteral(" not found, using defaults"));
@@ -243,6 +244,7 @@ void INISettings(const QString& programFolder, GatewaySettings& gateway, const L
     rc.PathExtMap = folderValue(k::kPathExtMap);
     rc.PathExtMapArchive = folderValue(k::kPathExtMapArchive);
     rc.PathExtMapReject = folderValue(k::kPathExtMapReject);
+    rc.PathMsgInRaw = folderValue(k::kPathMsgInRaw);
     if (rc.PathHome.isEmpty())
         rc.PathHome = folder;
     rc.PathHome = withSlash(rc.PathHome);
@@ -253,13 +255,14 @@ void INISettings(const QString& programFolder, GatewaySettings& gateway, const L
     const Sub subs[] = {{&rc.PathMsgIn, k::kDirMsgIn},          {&rc.PathMsgOut, k::kDirMsgOut},
                         {&rc.PathAttachIn, k::kDirAttachIn},    {&rc.PathAttachOut, k::kDirAttachOut},
                         {&rc.PathExtMap, k::kDirExtMap},        {&rc.PathExtMapArchive, k::kDirExtMapArchive},
-                        {&rc.PathExtMapReject, k::kDirExtMapReject}};
+                        {&rc.PathExtMapReject, k::kDirExtMapReject}, {&rc.PathMsgInRaw, k::kDirMsgInRaw}};
     for (const Sub& s : subs) {
         if (s.path->isEmpty())
             *s.path = rc.PathHome + s.defaultName;
         *s.path = withSlash(*s.path);
     }
 
+    rc.FollowLinks = FlagValue(INIRead(k::kEmail, k::kFollowLinks, no));
     gateway.ReturnAddress = INIRead(k::kEmail, k::kReturnAddress, QString()).trimmed();
     rc.ScriptOnReceive = INIRead(k::kEmail, k::kScriptOnReceive, QStringLiteral("onReceive.txt")).trimmed();
     rc.ScriptOnInterval = INIRead(k::kWWW, k::kScriptOnInterval, QStringLiteral("onInterval.txt")).trimmed();

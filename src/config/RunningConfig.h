@@ -46,6 +46,7 @@ struct RunningConfig {
     QString PathExtMap;
     QString PathExtMapArchive;
     QString PathExtMapReject;
+    QString PathMsgInRaw;        // received messages kept as they came when an attachment would not decode
     qint32 EmailInterval = 120;  // seconds between e-mail cycles
     qint32 WWWInterval = 120;    // seconds between web cycles
     qint32 MonitorPause = 8;     // seconds
@@ -54,6 +55,7 @@ struct RunningConfig {
     bool LogExtra = false;
     bool Unattended = false;
     bool MultiInstance = false;
+    bool FollowLinks = false;    // symbolic links in the mapping folder are sent, not rejected
 };
 
 // The one running configuration of the process. Only the settings reader writes it (tests

@@ -41,6 +41,9 @@ inline const QString kSecurityNone = QStringLiteral("None");
 inline const QString kSecurityStartTLS = QStringLiteral("StartTLS");
 inline const QString kSecurityTLS = QStringLiteral("TLS");
 
+// Entries of the mapping folder that are symbolic links are followed only when this is True.
+inline const QString kFollowLinks = QStringLiteral("FollowLinks");
+
 inline const QString kPathHome = QStringLiteral("PathHome");
 inline const QString kPathMsgOut = QStringLiteral("PathMsgOut");
 inline const QString kPathAttachOut = QStringLiteral("PathAttachOut");
@@ -49,6 +52,7 @@ inline const QString kPathAttachIn = QStringLiteral("PathAttachIn");
 inline const QString kPathExtMap = QStringLiteral("PathExtMap");
 inline const QString kPathExtMapArchive = QStringLiteral("PathExtMapArchive");
 inline const QString kPathExtMapReject = QStringLiteral("PathExtMapReject");
+inline const QString kPathMsgInRaw = QStringLiteral("PathMsgInRaw");
 
 // Default names of the data folders under PathHome.
 inline const QString kDirMsgIn = QStringLiteral("MsgIn/");
@@ -58,5 +62,6 @@ inline const QString kDirAttachOut = QStringLiteral("AttachOut/");
 inline const QString kDirExtMap = QStringLiteral("ExtMap/");
 inline const QString kDirExtMapArchive = QStringLiteral("ExtMapArchive/");
 inline const QString kDirExtMapReject = QStringLiteral("ExtMapReject/");
+inline const QString kDirMsgInRaw = QStringLiteral("MsgInRaw/");
 
 } // namespace config::keys

@@ -12,4 +12,15 @@ QString INIRead(const QString& Section, const QString& Key, const QString& Defau
 // Writes one value (file, section and key are created as needed); false if it could not.
 bool INIWrite(const QString& Section, const QString& Key, const QString& Value);
 
+// While one is alive, INIRead answers from a single reading of the file instead of reading it
+// again for every key (a settings load reads some thirty). A write through INIWrite is seen
+// by the reads after it.
+class ReadOnce {
+public:
+    ReadOnce();
+    ~ReadOnce();
+    ReadOnce(const ReadOnce&) = delete;
+    ReadOnce& operator=(const ReadOnce&) = delete;
+};
+
 } // namespace basINIWorks

@@ -1,11 +1,14 @@
-// The script engines of the main window: the receive script run for every filed message and
-// the interval script run on the web interval.
+// The script engines of the main window: the receive script run for every filed message, the
+// interval script run on the web interval, and named scripts run on a script's request.
 #include "config/RunningConfig.h"
 #include "core/frmOVGate.h"
 #include "gateway/clsInetGateway.h"
 #include "platform/Clock.h"
 #include "platform/TextFile.h"
 #include "platform/VbDate.h"
+#include "web/clsWWWTalk.h"
+
+#include <QPointer>
 
 
 namespace {
@@ -73,29 +76,73 @@ void frmOVGate::InetMail_ScriptPOP()
 
 void frmOVGate::RunWWWInterval()
 {
-    // Until the web robot exists its lines go to the monitor directly.
-    const QString now = platform::GeneralDateTime(platform::Now());
-    PublishLog(QStringLiteral("STARTING WWW PROCESS onInterval ") + now);
+    if (!InetWWW)
+        return;
+    clsWWWTalk& web = *InetWWW;
+    web.LogMessage(QStringLiteral("STARTING WWW PROCESS onInterval ") + platform::GeneralDateTime(platform::Now()));
     ScriptWWW.Reset();
     const QString name = config::Running().ScriptOnInterval;
     QString code;
     if (!ReadScriptFile(name, code)) {
-        PublishLog(QStringLiteral("WWW SCRIPT '") + name + QStringLiteral("' NOT FOUND"));
+        web.LogMessage(QStringLiteral("WWW SCRIPT '") + name + QStringLiteral("' NOT FOUND"));
         return;
     }
     ScriptWWW.setTimeout(kNoTimeLimit);
     ScriptWWW.setAllowUI(false);
+    ScriptWWW.AddObject(QStringLiteral("IW"), &web, true);
     if (FileSystem)
         ScriptWWW.AddObject(QStringLiteral("FS"), FileSystem.get(), true);
     if (CommonDictionary)
         ScriptWWW.AddObject(QStringLiteral("XCommon"), CommonDictionary.get(), false);
     if (!ScriptWWW.AddCode(code)) {
-        PublishLog(ScriptErrorLine(QStringLiteral("SCRIPT COMPILE ERROR="), ScriptWWW.Error()));
+        web.LogMessage(ScriptErrorLine(QStringLiteral("SCRIPT COMPILE ERROR="), ScriptWWW.Error()));
         return;
     }
     if (!ScriptWWW.Run(QStringLiteral("Main"))) {
-        PublishLog(ScriptErrorLine(QStringLiteral("Script_WWW ERROR="), ScriptWWW.Error()));
+        web.LogMessage(ScriptErrorLine(QStringLiteral("Script_WWW ERROR="), ScriptWWW.Error()));
         return;
     }
-    PublishLog(QStringLiteral("END OF WWW PROCESS onInterval ") + platform::GeneralDateTime(platform::Now()));
+    web.LogMessage(QStringLiteral("END OF WWW PROCESS onInterval ") + platform::GeneralDateTime(platform::Now()));
+}
+
+QString frmOVGate::XRun(const QString& XScriptFile)
+{
+    if (!InetWWW)
+        return QStringLiteral("ERROR: WWW SCRIPT '") + XScriptFile + QStringLiteral("' NOT FOUND");
+    // Held for the whole run: a nested XRun or a Reset must not take the object away from it.
+    QPointer<clsWWWTalk> web = InetWWW.get();
+    auto log = [&web](const QString& text) {
+        if (web)
+            web->LogMessage(text);
+    };
+    log(QStringLiteral("STARTING WWW XRUN '") + XScriptFile + QStringLiteral("' ")
+        + platform::GeneralDateTime(platform::Now()));
+    // Never reset: each run adds its file's code to what the engine holds, and a nested run
+    // uses the same engine while the outer one is still inside it.
+    QString code;
+    if (!ReadScriptFile(XScriptFile, code)) {
+        const QString result = QStringLiteral("ERROR: WWW SCRIPT '") + XScriptFile + QStringLiteral("' NOT FOUND");
+        log(result);
+        return result;
+    }
+    ScriptXRUN.setTimeout(kNoTimeLimit);
+    ScriptXRUN.setAllowUI(false);
+    // After the first run these names are taken; the additions fail and the first objects stay.
+    ScriptXRUN.AddObject(QStringLiteral("IW"), InetWWW.get(), true);
+    if (FileSystem)
+        ScriptXRUN.AddObject(QStringLiteral("FS"), FileSystem.get(), true);
+    if (CommonDictionary)
+        ScriptXRUN.AddObject(QStringLiteral("XCommon"), CommonDictionary.get(), false);
+    auto failure = [&](const QString& kind) {
+        const QString result =
+            ScriptErrorLine(QStringLiteral("ERROR: XRUN SCRIPT '") + XScriptFile + QStringLiteral("' ") + kind,
+                            ScriptXRUN.Error());
+        log(result);
+        return result;
+    };
+    if (!ScriptXRUN.AddCode(code))
+        return failure(QStringLiteral("COMPILE ERROR="));
+    if (!ScriptXRUN.Run(QStringLiteral("Main")))
+        return failure(QStringLiteral("RUN ERROR="));
+    return QStringLiteral("OK");
 }

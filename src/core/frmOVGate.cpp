@@ -5,6 +5,7 @@
 #include "config/INISettings.h"
 #include "config/ui/frmPasswordChange.h"
 #include "config/ui/frmSettings.h"
+#include "core/InHandView.h"
 #include "core/basLogBook.h"
 #include "gateway/clsInetGateway.h"
 #include "gateway/frmSocket.h"
@@ -12,6 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/Instance.h"
 #include "platform/Messages.h"
+#include "web/clsWWWTalk.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -37,7 +39,7 @@ namespace {
 
 constexpr int kTimer1Interval = 60000;
 constexpr int kSocketError = 9;
-const QString kStandby = QStringLiteral("STANDBY");
+using gateway::kStandby;
 
 // The program icon, drawn so that the executable needs no resource files: an envelope.
 QIcon programIcon()
@@ -105,6 +107,7 @@ void frmOVGate::Form_Load()
     // 3. The long-lived objects.
     FileSystem = script::createRuntimeObject(QStringLiteral("Scripting.FileSystemObject"));
     createGateway();
+    createWebObject();
     CommonDictionary = script::createRuntimeObject(QStringLiteral("Scripting.Dictionary"));
     // 4. Settings.
     const config::SetUpResult setUp =
@@ -206,6 +209,36 @@ void frmOVGate::createGateway()
     connect(InetMail.get(), &clsInetGateway::LogMessageEvent, this, &frmOVGate::InetMail_LogMessage);
     connect(InetMail.get(), &clsInetGateway::ScriptPOP, this, &frmOVGate::InetMail_ScriptPOP);
     connect(InetMail.get(), &clsInetGateway::XWWWInterval, this, &frmOVGate::InetMail_XWWWInterval);
+}
+
+void frmOVGate::createWebObject()
+{
+    // One web object for the whole run: a Reset keeps it, so its browser (and the named-script
+    // engine that holds it) survive.
+    if (InetWWW)
+        return;
+    InetWWW = std::make_unique<clsWWWTalk>(options_.home, options_.headless);
+    inHandView_ = std::make_unique<InHandView>([this] { return InetMail.get(); });
+    InetWWW->setMessageView(inHandView_.get());
+    InetWWW->setXRunHandler([this](const QString& file) { return XRun(file); });
+    connect(InetWWW.get(), &clsWWWTalk::LogMessageEvent, this, &frmOVGate::InetWWW_LogMessage);
+}
+
+void frmOVGate::releaseWebObject()
+{
+    // The browser and its processes end with the object; from inside one of its own waits
+    // it goes once control is back in the event loop.
+    if (!InetWWW)
+        return;
+    clsWWWTalk* web = InetWWW.release();
+    web->disconnect(this);
+    web->deleteLater();
+}
+
+void frmOVGate::InetWWW_LogMessage()
+{
+    if (InetWWW)
+        PublishLog(InetWWW->LoggedMessage().toString(), !InetWWW->loggingSetUp());
 }
 
 void frmOVGate::INISettings()
@@ -320,19 +353,30 @@ void frmOVGate::RunOnce()
         RequestUnload(UnloadMode::FromCode, QStringLiteral("one cycle done"));
 }
 
+void frmOVGate::RunWebOnce()
+{
+    onceMode_ = true;
+    Timer1.stop();
+    runWebCycleNow();
+    RequestUnload(UnloadMode::FromCode, QStringLiteral("one web cycle done"));
+}
+
 void frmOVGate::InetMail_LogMessage()
 {
     if (InetMail)
         PublishLog(InetMail->LoggedMessage());
 }
 
-void frmOVGate::PublishLog(const QString& text)
+void frmOVGate::PublishLog(const QString& text, bool cycleOutcome)
 {
     // Without a display, standard error is where a person at a shell or a service manager sees
     // the robot; lines held back for the logbook are printed once, when they arrive.
     if (options_.headless && !flushingPending_)
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    if (onceMode_ && (text.startsWith(QLatin1String("ERROR")) || text.startsWith(QLatin1String("WARNING"))))
+    // Script failures count too: their lines name the engine first ("Script_WWW ERROR=...").
+    if (onceMode_ && cycleOutcome
+        && (text.startsWith(QLatin1String("ERROR")) || text.startsWith(QLatin1String("WARNING"))
+            || text.startsWith(QLatin1String("WWW ERROR")) || text.contains(QLatin1String(" ERROR="))))
         exitCode_ = 4;
     if (!startupLogged_) {
         pendingLog_ << text;
@@ -386,6 +430,7 @@ void frmOVGate::Form_Unload()
     lockRetry_.stop();
     removeTrayIcon();
     releaseGateway();
+    releaseWebObject();
     gateway::frmSocket::unload();
     if (lock_)
         lock_->unlock();

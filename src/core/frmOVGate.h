@@ -19,6 +19,8 @@ class QListWidget;
 class QSystemTrayIcon;
 class QMenu;
 class clsInetGateway;
+class clsWWWTalk;
+class InHandView;
 
 namespace platform {
 class InstanceLock;
@@ -54,8 +56,9 @@ public:
     // Reads the settings file into the running configuration and the gateway.
     void INISettings();
 
-    // One log event: top of the monitor list and the logbook.
-    void PublishLog(const QString& text);
+    // One log event: top of the monitor list and the logbook. A line that does not report a
+    // cycle's outcome (the browser's set-up) leaves the --once exit code alone.
+    void PublishLog(const QString& text, bool cycleOutcome = true);
     // Direct logbook line (the start-up line goes only there).
     void WriteLogbook(const QString& text);
 
@@ -64,6 +67,8 @@ public:
     void mnuEmailImmediate_Click();
     // --once: one e-mail cycle as the Immediate command starts it, then the end sequence.
     void RunOnce();
+    // --web-once: one web cycle (the interval script), then the end sequence.
+    void RunWebOnce();
     void PrepareEmailScript();
     void RecoverGateway(const QString& text);
 
@@ -102,6 +107,8 @@ public:
     void InetMail_ScriptPOP();
     // A receive script's request for a web cycle now; b tells whether it ran.
     void InetMail_XWWWInterval(bool& b);
+    // Runs a named script in the never-reset named-script engine; "OK" or the error text.
+    QString XRun(const QString& XScriptFile);
     // "<prefix><number>, Line=<line>, '<description>'" of an engine's last error.
     static QString ScriptErrorLine(const QString& prefix, const script::ScriptErrorInfo& error);
     // A script file of the instance folder as code (each line + CR LF); false if unreadable.
@@ -109,10 +116,12 @@ public:
 
     // Owned objects.
     std::unique_ptr<clsInetGateway> InetMail;
+    std::unique_ptr<clsWWWTalk> InetWWW;             // made once; its browser only on first use
     script::Ref<script::Dispatch> FileSystem;        // "FS" in every script
     script::Ref<script::Dispatch> CommonDictionary;  // "XCommon", shared by all scripts
     script::ScriptControl ScriptEmail;
     script::ScriptControl ScriptWWW;
+    script::ScriptControl ScriptXRUN;
     bool EmailScriptReady = false;
     bool Paused = false;
     bool WWWBusy = false;
@@ -152,6 +161,9 @@ private:
     // Sets Actions, starts a cycle, and puts "NORMAL" back.
     void partialCycle(const QString& actions, bool prepareScript);
     void InetMail_LogMessage();
+    void InetWWW_LogMessage();
+    void createWebObject();
+    void releaseWebObject();
     void createGateway();
     void releaseGateway();
     void addTrayIcon();
@@ -172,6 +184,7 @@ private:
     QStringList pendingLog_;   // messages raised before the start-up line is in the logbook
     bool flushingPending_ = false;
     bool onceMode_ = false;
+    std::unique_ptr<InHandView> inHandView_;
     bool ended_ = false;
     int exitCode_ = 0;
 };

@@ -47,7 +47,7 @@ void frmOVGate::createMenus()
 
 bool frmOVGate::robotIdle() const
 {
-    return InetMail && InetMail->State() == QLatin1String("STANDBY") && !WWWBusy;
+    return InetMail && InetMail->State() == gateway::kStandby && !WWWBusy;
 }
 
 void frmOVGate::partialCycle(const QString& actions, bool prepareScript)
@@ -70,7 +70,7 @@ void frmOVGate::mnuEmailEncode_Click() { partialCycle(QStringLiteral("ENCODE"), 
 
 void frmOVGate::mnuEmailDecode_Click()
 {
-    if (!InetMail || InetMail->State() != QLatin1String("STANDBY")) {
+    if (!InetMail || InetMail->State() != gateway::kStandby) {
         busyMessage();
         return;
     }

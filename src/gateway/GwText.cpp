@@ -1,6 +1,8 @@
 // Log-line forms and the file helpers of the gateway.
 #include "gateway/GwText.h"
 
+#include "gateway/WorkFile.h"
+
 #include "platform/Clock.h"
 #include "platform/VbDate.h"
 
@@ -103,31 +105,6 @@ QString DecodeEncodedWords(const QString& text)
     }
 }
 
-FileErr FileErrorOf(const QString& path, QFileDevice::FileError e)
-{
-    const QFileInfo fi(path);
-    if (!fi.absoluteDir().exists())
-        return {76, QStringLiteral("Path not found")};
-    switch (e) {
-    case QFileDevice::ResourceError:
-        return {61, QStringLiteral("Disk full")};
-    case QFileDevice::PermissionsError:
-        return {70, QStringLiteral("Permission denied")};
-    case QFileDevice::OpenError:
-        if (!fi.exists())
-            return {53, QStringLiteral("File not found")};
-        return {70, QStringLiteral("Permission denied")};
-    case QFileDevice::ReadError:
-        return {57, QStringLiteral("Device I/O error")};
-    case QFileDevice::WriteError:
-        return {61, QStringLiteral("Disk full")};
-    default:
-        if (!fi.exists())
-            return {53, QStringLiteral("File not found")};
-        return {75, QStringLiteral("Path/File access error")};
-    }
-}
-
 LineReader::LineReader(const QString& path) : file_(path) {}
 
 bool LineReader::open() { return file_.open(QIODevice::ReadOnly); }
@@ -147,25 +124,33 @@ bool LineReader::next(QString& line)
     return true;
 }
 
-AtomicTextFile::AtomicTextFile(const QString& path) : path_(path)
+// A file takes a short write only when something is wrong; the write after it says what
+// (so a full disk is reported as such).
+static bool writeAll(QFile& f, const QByteArray& bytes)
 {
-    const QFileInfo fi(path);
-    temp_.setFileName(fi.path() + QStringLiteral("/.") + fi.fileName() + QLatin1String(kWorkSuffix));
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 n = f.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
 }
+
+AtomicTextFile::AtomicTextFile(const QString& path) : path_(path) {}
 
 AtomicTextFile::~AtomicTextFile() { discard(); }
 
 void AtomicTextFile::fail()
 {
     if (ok_)
-        err_ = FileErrorOf(temp_.fileName(), temp_.error());
+        err_ = FileErrorOf(work_, temp_.error());
     ok_ = false;
 }
 
 bool AtomicTextFile::open()
 {
-    if (!temp_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        err_ = FileErrorOf(path_, temp_.error());
+    if (!OpenWorkFile(path_, temp_, work_, err_)) {
         ok_ = false;
         return false;
     }
@@ -180,7 +165,7 @@ void AtomicTextFile::writeRaw(const QByteArray& bytes)
         return;
     pending_.append(bytes);
     if (pending_.size() >= (1 << 16)) {
-        if (temp_.write(pending_) != pending_.size())
+        if (!writeAll(temp_, pending_))
             fail();
         pending_.clear();
     }
@@ -193,7 +178,7 @@ void AtomicTextFile::writeLine(const QString& line)
     pending_.append(line.toLatin1());
     pending_.append("\r\n", 2);
     if (pending_.size() >= (1 << 16)) {
-        if (temp_.write(pending_) != pending_.size())
+        if (!writeAll(temp_, pending_))
             fail();
         pending_.clear();
     }
@@ -203,7 +188,7 @@ bool AtomicTextFile::commit()
 {
     if (!open_)
         return false;
-    if (ok_ && !pending_.isEmpty() && temp_.write(pending_) != pending_.size())
+    if (ok_ && !pending_.isEmpty() && !writeAll(temp_, pending_))
         fail();
     pending_.clear();
     if (ok_ && !temp_.flush())
@@ -213,13 +198,13 @@ bool AtomicTextFile::commit()
         err_ = {61, QStringLiteral("Disk full")}, ok_ = false;
     temp_.close();
     open_ = false;
-    if (ok_ && std::rename(QFile::encodeName(temp_.fileName()).constData(),
+    if (ok_ && std::rename(QFile::encodeName(work_).constData(),
                            QFile::encodeName(path_).constData()) != 0) {
         err_ = {75, QStringLiteral("Path/File access error")};
         ok_ = false;
     }
     if (!ok_)
-        QFile::remove(temp_.fileName());
+        QFile::remove(work_);
     return ok_;
 }
 
@@ -228,7 +213,7 @@ void AtomicTextFile::discard()
     if (open_) {
         temp_.close();
         open_ = false;
-        QFile::remove(temp_.fileName());
+        QFile::remove(work_);
     }
 }
 

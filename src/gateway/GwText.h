@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/TextFile.h"
+
 namespace gateway {
 
 // Blanks (spaces only, as the classic Trim) removed from both ends.
@@ -30,13 +32,8 @@ QString DecodeEncodedWords(const QString& text);
 inline QByteArray Bytes(const QString& s) { return s.toLatin1(); }
 inline QString Text(const QByteArray& b) { return QString::fromLatin1(b); }
 
-// A failed file step as the robot's log lines report it: the classic error number
-// (53 file not found, 76 path not found, 70 permission denied, 61 disk full, 75 access error).
-struct FileErr {
-    int number = 0;
-    QString text;
-};
-FileErr FileErrorOf(const QString& path, QFileDevice::FileError e);
+using platform::FileErr;
+using platform::FileErrorOf;
 
 // Reads a text file line by line; accepts CR LF or LF endings.
 class LineReader {
@@ -68,11 +65,12 @@ public:
     bool commit();
     void discard();
     FileErr error() const { return err_; }
-    QString tempPath() const { return temp_.fileName(); }
+    QString tempPath() const { return work_; }
 
 private:
     void fail();
     QString path_;
+    QString work_;
     QFile temp_;
     QByteArray pending_;
     bool ok_ = true;

@@ -13,9 +13,16 @@
 #include <array>
 
 #include "config/RunningConfig.h"
+#include "gateway/GatewayDefs.h"
+#include "gateway/Transport.h"
+
+class QFileInfo;
+class StringBuilder;
 
 namespace gateway {
+class AtomicTextFile;
 class frmSocket;
+class PartDecoder;
 }
 
 namespace gateway {
@@ -64,7 +71,8 @@ class clsInetGateway : public QObject {
     Q_PROPERTY(QString Password MEMBER Password)
 
 public:
-    explicit clsInetGateway(QObject* parent = nullptr);
+    // Without a transport the gateway talks through the process's shared socket (frmSocket).
+    explicit clsInetGateway(QObject* parent = nullptr, gateway::Transport* transport = nullptr);
     ~clsInetGateway() override;
 
     // ---- Settings fields (the settings loader and scripts write them) ----
@@ -92,7 +100,8 @@ public:
     // Assigns every settings field the settings reader produced.
     void applySettings(const config::GatewaySettings& s);
 
-    QString State() const { return state_; }
+    QString State() const { return gateway::StateText(state_); }
+    gateway::GwState stateId() const { return state_; }
     QString LoggedMessage() const { return loggedMessage_; }
 
     // Reports a caller-supplied text exactly as the gateway reports its own lines.
@@ -170,12 +179,12 @@ public:
     static QString SafeFileName(const QString& name);
 
     // ---- Run-time state (the handlers keep everything here; tests read it) ----
-    QString LastCommand;
+    gateway::Command LastCommand = gateway::Command::None;
     QString TargetHost;
     qint32 TargetPort = 0;
-    std::array<QString, 50> MsgFiles;
-    std::array<QString, 50> MsgRecipients;
-    std::array<QString, 50> MsgAttachments;
+    std::array<QString, gateway::kMessageSlots> MsgFiles;
+    std::array<QString, gateway::kMessageSlots> MsgRecipients;
+    std::array<QString, gateway::kMessageSlots> MsgAttachments;
     qint16 MsgCount = 0;
     qint32 RcptIndex = 0;
     qint16 MsgIndex = 0;          // SMTP: the message being sent, 1-based; kept across cycles
@@ -189,6 +198,8 @@ public:
     qint32 CurrentMsg = 0;        // POP: the message being handled, 1-based; kept across cycles
     qint32 MsgTotal = 0;          // POP: the count STAT reported
 
+    // Bytes from the server, in the order they arrived; lines are answered as they complete.
+    void feed(const QByteArray& bytes);
     // The tick of the poll timer (also run when data arrives) and the socket notifications.
     void tmrSocket_Timer();
     void Socket_Connect();
@@ -212,10 +223,19 @@ signals:
 private:
     friend class gateway::frmSocket;
     friend struct GatewayFuzzAccess;   // the fuzz target files raw lines directly
+    friend struct GatewayTestAccess;   // conversation tables start from a chosen state
 
-    void setState(const QString& s);
+    void setState(gateway::GwState s);
     void log(const QString& s);
-    void SocketSend(const QString& text);
+    gateway::Transport& transport() const;
+    // "cannot connect to host:port: reason" when the connection never opened; "" otherwise.
+    QString connectFailure() const;
+    // False (with the error line logged) when the text could not be handed to the transport.
+    bool SocketSend(const QString& text);
+    // Sends one command line; with LogExtra it is written to the transcript first.
+    void sendCommand(const QString& command);
+    // Sends a line that is a secret as a whole (an answer of a LOGIN exchange): "****" in the transcript.
+    void sendSecret(const QString& line);
     // The security setting of the phase in progress (None while idle).
     config::Security phaseSecurity() const;
     bool smtpPhase() const;
@@ -225,9 +245,10 @@ private:
     // Gives up the connection after a failure that has been logged: the sending phase goes on
     // to receiving, the receiving phase ends the cycle. Nothing more is said to the server.
     void endSession();
-    void receive();
+    void transcriptReceived(const QString& line);
     void dispatchLines(QString chunk);
     void checkSilence();
+    void raiseScriptPOP();
 
     void SmtpConverse(const QString& reply);
     void smtpGreet();
@@ -235,7 +256,10 @@ private:
     void smtpAuthenticate();
     void smtpLoggedIn();
     void smtpQuit();
+    void smtpMailFrom();
+    void smtpRcpt(const QString& recipient);
     void smtpMessageDone();
+    void smtpFinished();
     void smtpSendMessage();
     void smtpErrorReply(const QString& reply);
     void smtpBounce(const QString& file);
@@ -250,16 +274,33 @@ private:
     // The first line of a download: the status line; false when the server refused.
     bool popDownloadStatus(const QString& line);
 
+    // Runs a part decoder over RawLines from CurrentLine, leaves CurrentLine on the part's last line.
+    QByteArray decodePart(gateway::PartDecoder& decoder);
     // Files the message in RawLines (filing.cpp); false when a file could not be written.
     bool FileReceivedMessage();
+    // The header section into the kept headers, and what its content lines say of the body.
+    void readHeaderSection(QString& encoding, QString& name, QString& boundary);
+    void walkMultipart(QString boundary, gateway::AtomicTextFile& file, StringBuilder& body);
+    // Writes the part at CurrentLine as an attachment, decoded by its encoding.
+    void decodeAttachment(const QString& encoding, QString& name);
+    void writeBodyLine(const QString& line, gateway::AtomicTextFile& file, StringBuilder& body);
     void writeAutoReply();
+    // Keeps the message as received in PathMsgInRaw when one of its attachments did not decode.
+    void keepRawMessage();
     void noteFilingError(int number);
     bool fileFailure(const QString& member, int number, const QString& description);
 
     enum class Composed { Ok, WithNote, Failed };
     void mappingStage();
-    bool mapOneFile(const QString& f, const QString& address);
-    void rejectSweep();
+    // Maps one data file to a message to address, or without one moves it to the reject
+    // folder; false when it is passed over in this cycle (still being written, a step failed).
+    bool takeDataFile(const QFileInfo& fi, const QString* address);
+    // Moves a link or a special file to the reject folder without reading it.
+    void rejectUnread(const QString& f, bool link);
+    void rejectSweep(const QStringList& mappedTails);
+    void sweepLeftovers();
+    void recordComposed(const QString& message, const QString& name);
+    static void writeComposedRecord(const QStringList& lines);
     bool listAndCompose();
     Composed composeMessage(int slot);
     void connectStage();
@@ -267,7 +308,9 @@ private:
     // name is replaced by a fresh unique one and stored back.
     void writeAttachment(QString& name, const QByteArray& data);
 
-    QString state_ = QStringLiteral("STANDBY");
+    gateway::GwState state_ = gateway::GwState::Standby;
+    gateway::Transport* transport_ = nullptr;   // null: the shared socket
+    QString incoming_;            // arrived while earlier lines were still being answered
     QString loggedMessage_;
     QString lastUniqueName_;
     QDateTime lastArrival_;       // when the server last said anything (for the silence bound)
@@ -280,12 +323,13 @@ private:
     QStringList smtpExtensions_;  // the keywords of the last EHLO reply, in upper case
     bool smtpAuthLogin_ = false;  // the login under way is LOGIN (answers 334 prompts), not PLAIN
     bool inConnect_ = false;
+    bool inScriptPOP_ = false;
     int lastErrorNumber_ = 0;
     QString lastErrorText_;
     int filingError_ = 0;         // the first failed write of the message being filed
+    bool partialAttachments_ = false;   // the message being filed was cut (taken with TOP)
+    QStringList undecodable_;     // attachments of the message being filed that did not decode cleanly
     bool downloadStatusSeen_ = false;
-    int lastUniqueDay_ = 0;
     // Seeded from the clock when the gateway is created, for the renamed attachments.
     QRandomGenerator random_{quint32(QDateTime::currentMSecsSinceEpoch())};
-    qint64 lastUniqueTenths_ = -1;
 };

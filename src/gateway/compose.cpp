@@ -4,11 +4,21 @@
 
 #include "config/RunningConfig.h"
 #include "gateway/GwText.h"
+#include "gateway/WorkFile.h"
 #include "gateway/frmSocket.h"
+#include "platform/Clock.h"
+#include "util/basTwFunctions.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using gateway::AtomicTextFile;
 using gateway::LineReader;
@@ -18,8 +28,8 @@ const QString clsInetGateway::Boundary = QStringLiteral("--_===========_Ostrelva
 
 namespace {
 
-const QChar kMark254(0xFE);
-const QChar kMark253(0xFD);
+const QChar kMark254 = basTwFunctions::AttributeMark;
+const QChar kMark253 = basTwFunctions::ValueMark;
 constexpr int kPassesPerEntry = 200;
 constexpr int kRejectPasses = 100;
 constexpr int kHeaderLines = 20;
@@ -30,36 +40,21 @@ QStringList filesIn(const QString& folder)
     return QDir(folder).entryList(QDir::Files, QDir::Name);
 }
 
-QString firstWithExtension(const QString& folder, const QString& ext)
-{
-    const QString tail = QLatin1Char('.') + ext;
-    for (const QString& f : filesIn(folder))
-        if (f.endsWith(tail, Qt::CaseInsensitive))
-            return f;
-    return QString();
-}
-
 bool samePath(const QString& a, const QString& b)
 {
     return QDir::cleanPath(QDir(a).absolutePath()) == QDir::cleanPath(QDir(b).absolutePath());
 }
 
-// Copies a file over any file of the same name; the target appears whole or not at all.
-gateway::FileErr copyReplacing(const QString& from, const QString& to)
+// Everything in the mapping folder that is not hidden, links and special files included (they
+// are never read, but must not sit there unseen), in name order.
+QFileInfoList mappingEntries(const QString& folder)
 {
-    const QFileInfo target(to);
-    const QString temp = target.path() + QStringLiteral("/.") + target.fileName() + QLatin1String(gateway::kWorkSuffix);
-    QFile::remove(temp);
-    QFile src(from);
-    if (!src.copy(temp))
-        return gateway::FileErrorOf(QFile::exists(from) ? to : from, src.error());
-    QFile::remove(to);
-    if (!QFile::rename(temp, to)) {
-        QFile::remove(temp);
-        return {75, QStringLiteral("Path/File access error")};
-    }
-    return {};
+    return QDir(folder).entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
+
+// The hidden record, in the home folder, of attachment copies composed into messages: name,
+// message, size and modification time of the copy, one tab-separated line each.
+QString composedRecord() { return config::Running().PathHome + QStringLiteral(".composed"); }
 
 } // namespace
 
@@ -78,23 +73,24 @@ QString clsInetGateway::ParseAddress(const QString& text)
 
 void clsInetGateway::ProcessStart()
 {
-    if (state_ != QLatin1String("STANDBY")) {
+    if (state_ != gateway::GwState::Standby) {
         log(QStringLiteral("SERVICE NOT AVAILABLE UNTIL LATER: the gateway has unfinished business and is not "
                            "available at the moment.  Its current state = ")
-            + state_);
+            + State());
         return;
     }
     if (Actions != QLatin1String("ENCODE")) {
         loggedMessage_ = QStringLiteral("STARTING EMAIL GATEWAY PROCESSES");
-        gateway::frmSocket::instance().tmrSocket()->start();
+        transport().setTicking(true);
         emit LogMessageEvent();
     } else {
         log(QStringLiteral("STARTING EMAIL Local ENCODE-ONLY process"));
     }
-    LastCommand.clear();
+    LastCommand = gateway::Command::None;
     if (MessageMax == 0)
         MessageMax = 200000;
     NormalizeReturnAddress();
+    sweepLeftovers();
     mappingStage();
     if (listAndCompose())
         connectStage();
@@ -108,33 +104,98 @@ void clsInetGateway::mappingStage()
             + QStringLiteral("' invalid or not reading correctly.  So skipping ExtMap."));
         return;
     }
+    // Files passed over in this stage (still being written, unreadable) are not tried again by
+    // a later entry of the same extension.
+    QSet<QString> passedOver;
+    QStringList tails;
     const QStringList entries = ExtMap.isEmpty() ? QStringList() : ExtMap.split(kMark254);
     for (const QString& entry : entries) {
-        const QString ext = entry.section(kMark253, 0, 0);
+        const QString tail = QLatin1Char('.') + entry.section(kMark253, 0, 0);
+        tails << tail;
         const QString address = entry.section(kMark253, 1, 1);
-        for (int pass = 0; pass < kPassesPerEntry; ++pass) {
-            const QString f = firstWithExtension(rc.PathExtMap, ext);
-            if (f.isEmpty() || !mapOneFile(f, address))
+        int passes = 0;
+        for (const QFileInfo& fi : mappingEntries(rc.PathExtMap)) {
+            const QString f = fi.fileName();
+            if (!f.endsWith(tail, Qt::CaseInsensitive) || passedOver.contains(f))
+                continue;
+            if (passes++ == kPassesPerEntry)
                 break;
+            if (!takeDataFile(fi, &address))
+                passedOver.insert(f);
         }
     }
-    rejectSweep();
+    rejectSweep(tails);
 }
 
-bool clsInetGateway::mapOneFile(const QString& f, const QString& address)
+bool clsInetGateway::takeDataFile(const QFileInfo& fi, const QString* address)
 {
     const auto& rc = config::Running();
+    const QString f = fi.fileName();
+    const bool reject = address == nullptr;
     const QString source = rc.PathExtMap + f;
-    const QString loading = QStringLiteral("Loading mapped file '") + f + QLatin1Char('\'');
-    gateway::FileErr e = copyReplacing(source, rc.PathAttachOut + f);
-    if (e.number != 0) {
-        log(QStringLiteral("ERROR (extmap attachment):") + QString::number(e.number) + QStringLiteral(", ") + e.text);
+    if ((fi.isSymLink() && !rc.FollowLinks) || (!fi.isSymLink() && !fi.isFile())) {
+        rejectUnread(f, fi.isSymLink());
+        return true;
+    }
+    const QString kind = reject ? QStringLiteral("ERROR (extmap reject):") : QStringLiteral("ERROR (extmap attachment):");
+    auto failed = [&](const gateway::FileErr& e) {
+        log(kind + QString::number(e.number) + QStringLiteral(", ") + e.text + QStringLiteral(", File = '") + f
+            + QStringLiteral("'."));
+        return false;
+    };
+    // Opened once, without following a link unless asked to and without waiting on a pipe;
+    // every later question and the copies are asked of this one open file.
+    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (rc.FollowLinks ? 0 : O_NOFOLLOW);
+    const int fd = ::open(QFile::encodeName(source).constData(), flags);
+    if (fd < 0) {
+        if (errno == ELOOP && !rc.FollowLinks) {
+            rejectUnread(f, true);
+            return true;
+        }
+        return failed(gateway::FileErrorOfErrno(errno, source));
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return failed(gateway::FileErrorOfErrno(errno, source));
+    if (!S_ISREG(st.st_mode)) {
+        rejectUnread(f, false);
+        return true;
+    }
+    const QDateTime mtime = QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
+    auto& watch = gateway::Settling();
+    const bool settled = watch.look(source, qint64(st.st_size), mtime, platform::Now())
+                         && gateway::WritersOf(fd) != gateway::Writers::Some;
+    if (!settled) {
+        if (watch.firstNotice(source) && rc.LogExtra)
+            log(QStringLiteral("INFO: '") + f + QStringLiteral("' is still being written; it waits for the next cycle."));
         return false;
     }
-    if (Archive)
-        copyReplacing(source, rc.PathExtMapArchive + f);
+    watch.forget(source);
 
-    QString a = address;
+    if (reject) {
+        loggedMessage_ = QStringLiteral("CAN NOT send '") + f + QStringLiteral("' as no mapping provided.");
+        const gateway::FileErr e = gateway::CopyOpenFile(fd, rc.PathExtMapReject + f);
+        emit LogMessageEvent();
+        // A file is only taken out of the mapping folder once its copy is safe.
+        if (e.number != 0)
+            return failed(e);
+        if (::unlink(QFile::encodeName(source).constData()) != 0)
+            return failed(gateway::FileErrorOfErrno(errno, source));
+        return true;
+    }
+
+    const QString loading = QStringLiteral("Loading mapped file '") + f + QLatin1Char('\'');
+    gateway::FileErr e = gateway::CopyOpenFile(fd, rc.PathAttachOut + f);
+    if (e.number != 0)
+        return failed(e);
+    if (Archive)
+        gateway::CopyOpenFile(fd, rc.PathExtMapArchive + f);
+
+    QString a = *address;
     if (!a.startsWith(QLatin1Char('<')))
         a.prepend(QLatin1Char('<'));
     if (!a.endsWith(QLatin1Char('>')))
@@ -154,7 +215,7 @@ bool clsInetGateway::mapOneFile(const QString& f, const QString& address)
     if (!msg.commit()) {
         // The data file stays in the mapping folder for the next cycle.
         log(QStringLiteral("ERROR (extmap message):") + QString::number(msg.error().number) + QStringLiteral(", ")
-            + msg.error().text);
+            + msg.error().text + QStringLiteral(", File = '") + f + QStringLiteral("'."));
         return false;
     }
     log(loading);
@@ -173,40 +234,125 @@ bool clsInetGateway::mapOneFile(const QString& f, const QString& address)
     return true;
 }
 
-void clsInetGateway::rejectSweep()
+void clsInetGateway::rejectUnread(const QString& f, bool link)
 {
     const auto& rc = config::Running();
-    for (int pass = 0; pass < kRejectPasses; ++pass) {
-        const QStringList files = filesIn(rc.PathExtMap);
-        if (files.isEmpty())
-            return;
-        const QString f = files.first();
-        loggedMessage_ = QStringLiteral("CAN NOT send '") + f + QStringLiteral("' as no mapping provided.");
-        const gateway::FileErr e = copyReplacing(rc.PathExtMap + f, rc.PathExtMapReject + f);
-        emit LogMessageEvent();
-        // A file is only taken out of the mapping folder once its copy is safe, and one that
-        // cannot be moved ends the sweep instead of being copied again on every pass.
-        if (e.number != 0) {
-            log(QStringLiteral("ERROR (extmap reject):") + QString::number(e.number) + QStringLiteral(", ") + e.text);
-            return;
-        }
-        if (!QFile::remove(rc.PathExtMap + f))
-            return;
+    const QByteArray from = QFile::encodeName(rc.PathExtMap + f);
+    const QByteArray to = QFile::encodeName(rc.PathExtMapReject + f);
+    // The entry itself is moved, never what it points at or holds.
+    int err = ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+    if (err == EXDEV && link) {
+        char target[4096];
+        const ssize_t n = ::readlink(from.constData(), target, sizeof target);
+        ::unlink(to.constData());
+        if (n >= 0 && ::symlink(QByteArray(target, n).constData(), to.constData()) == 0 && ::unlink(from.constData()) == 0)
+            err = 0;
+        else
+            err = errno;
     }
+    log(QStringLiteral("CAN NOT send '") + f
+        + (link ? QStringLiteral("' as it is a symbolic link (FollowLinks is False).")
+                : QStringLiteral("' as it is not a plain file.")));
+    if (err != 0) {
+        const gateway::FileErr e = gateway::FileErrorOfErrno(err, rc.PathExtMapReject + f);
+        log(QStringLiteral("ERROR (extmap reject):") + QString::number(e.number) + QStringLiteral(", ") + e.text
+            + QStringLiteral(", File = '") + f + QStringLiteral("'."));
+    }
+}
+
+void clsInetGateway::rejectSweep(const QStringList& mappedTails)
+{
+    const auto& rc = config::Running();
+    int passes = 0;
+    for (const QFileInfo& fi : mappingEntries(rc.PathExtMap)) {
+        // A mapped file left over (passed over, or beyond an entry's passes) waits for a later
+        // cycle; it is never refused as unmapped.
+        const QString f = fi.fileName();
+        if (std::any_of(mappedTails.begin(), mappedTails.end(),
+                        [&f](const QString& t) { return f.endsWith(t, Qt::CaseInsensitive); }))
+            continue;
+        if (passes++ == kRejectPasses)
+            return;
+        takeDataFile(fi, nullptr);
+    }
+}
+
+void clsInetGateway::sweepLeftovers()
+{
+    const auto& rc = config::Running();
+    // Work files a crash or a kill left behind, in every folder the gateway writes; the files
+    // they were to become are untouched.
+    for (const QString* folder : {&rc.PathHome, &rc.PathMsgOut, &rc.PathMsgIn, &rc.PathAttachOut, &rc.PathAttachIn,
+                                  &rc.PathExtMapArchive, &rc.PathExtMapReject})
+        gateway::SweepWorkFiles(*folder);
+
+    // Attachment copies composed into a message that is gone (sent, or cleared by hand) while
+    // the copy stayed, as when the robot stopped between the two deletions.
+    LineReader in(composedRecord());
+    if (!in.open())
+        return;
+    QStringList keep;
+    bool changed = false;
+    QString line;
+    while (in.next(line)) {
+        const QStringList parts = line.split(QLatin1Char('\t'));
+        if (parts.size() != 4) {
+            changed = true;
+            continue;
+        }
+        const QString copy = rc.PathAttachOut + parts[0];
+        const QFileInfo fi(copy);
+        if (QFileInfo::exists(rc.PathMsgOut + parts[1])) {
+            keep << line;
+            continue;
+        }
+        changed = true;
+        // Only the copy that was composed goes; a new file of the same name is someone's data.
+        if (fi.exists() && QString::number(fi.size()) == parts[2]
+            && QString::number(fi.lastModified().toMSecsSinceEpoch()) == parts[3] && QFile::remove(copy))
+            log(QStringLiteral("CHECK: '") + copy + QStringLiteral("' removed: the message it was composed into ('")
+                + parts[1] + QStringLiteral("') is gone."));
+    }
+    if (changed)
+        writeComposedRecord(keep);
+}
+
+void clsInetGateway::writeComposedRecord(const QStringList& lines)
+{
+    if (lines.isEmpty()) {
+        QFile::remove(composedRecord());
+        return;
+    }
+    AtomicTextFile out(composedRecord());
+    if (out.open()) {
+        for (const QString& l : lines)
+            out.writeLine(l);
+        out.commit();
+    }
+}
+
+void clsInetGateway::recordComposed(const QString& message, const QString& name)
+{
+    const QFileInfo fi(config::Running().PathAttachOut + name);
+    if (!fi.exists())
+        return;
+    QStringList lines;
+    LineReader in(composedRecord());
+    QString line;
+    if (in.open())
+        while (in.next(line))
+            lines << line;
+    lines << name + QLatin1Char('\t') + message + QLatin1Char('\t') + QString::number(fi.size()) + QLatin1Char('\t')
+                 + QString::number(fi.lastModified().toMSecsSinceEpoch());
+    writeComposedRecord(lines);
 }
 
 bool clsInetGateway::listAndCompose()
 {
     const auto& rc = config::Running();
-    // Work files a crash left behind; the messages they were made from are untouched.
-    const QStringList stale = QDir(rc.PathMsgOut).entryList({QStringLiteral(".*") + QLatin1String(gateway::kWorkSuffix)},
-                                                            QDir::Files | QDir::Hidden);
-    for (const QString& s : stale)
-        QFile::remove(rc.PathMsgOut + s);
-
     const QStringList listing = filesIn(rc.PathMsgOut);
     if (listing.isEmpty() || Actions.contains(QLatin1String("pop"), Qt::CaseInsensitive)) {
-        setState(QStringLiteral("POP START"));
+        setState(gateway::GwState::PopStart);
         log(QStringLiteral("OK SMTP no messages to send: ") + NowGeneral());
         PopStart();
         return false;
@@ -266,7 +412,7 @@ bool clsInetGateway::listAndCompose()
         if (++next >= listing.size())
             break;
         MsgFiles[i - 1] = listing[next];
-        if (i == 50)
+        if (i == gateway::kMessageSlots)
             break;
     }
     MsgCount = qint16(i - 1);
@@ -355,6 +501,12 @@ clsInetGateway::Composed clsInetGateway::composeMessage(int slot)
     out.writeLine(QString());
     if (!out.commit())
         return failed(out.error());
+    // A single bare name is the copy the send deletes once the message is out; remembered so
+    // that it goes even when the message leaves without that (sent in a later cycle, or the
+    // robot stopped in between).
+    const QString att = MsgAttachments[slot];
+    if (!att.contains(QLatin1Char('/')) && !att.contains(QLatin1Char(';')))
+        recordComposed(m, att);
     return Composed::Ok;
 }
 
@@ -362,15 +514,17 @@ void clsInetGateway::connectStage()
 {
     if (Actions.contains(QLatin1String("encode"), Qt::CaseInsensitive)) {
         log(QStringLiteral("ENCODE-ONLY operation completed. ") + NowGeneral());
-        setState(QStringLiteral("STANDBY"));
+        setState(gateway::GwState::Standby);
         return;
     }
-    setState(QStringLiteral("SMTP STANDBY"));
+    setState(gateway::GwState::SmtpStandby);
     TargetHost = SMTPServer;
     TargetPort = SMTPPort;
     const QString r = SocketConnect();
     if (r != QLatin1String("OK")) {
-        log(QStringLiteral("ERROR ") + state_ + QStringLiteral(": ") + r + QLatin1Char(' ') + NowGeneral());
-        setState(QStringLiteral("STANDBY"));
+        const QString failure = connectFailure();
+        log(QStringLiteral("ERROR ") + State() + QStringLiteral(": ") + (failure.isEmpty() ? r : failure) + QLatin1Char(' ')
+            + NowGeneral());
+        setState(gateway::GwState::Standby);
     }
 }

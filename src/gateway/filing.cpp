@@ -1,16 +1,17 @@
-// Filing of a received message: the seven kept headers, the received-message file with its
-// body or attachments, the multipart walker, the note and automatic reply for an oversized
-// message, and the two lines that report a write that failed.
+// Filing of a received message in steps: reading the seven kept headers, writing the
+// received-message file with its body or attachments, the multipart walker, the note and
+// automatic reply for an oversized message, and the two lines that report a write that failed.
 #include "gateway/clsInetGateway.h"
 
 #include "config/RunningConfig.h"
 #include "gateway/GwText.h"
+#include "util/StringBuilder.h"
 #include "util/basStringWorks.h"
 #include "util/basTwFunctions.h"
 
-namespace {
+#include <QFileInfo>
 
-const QString kCrLf = QStringLiteral("\r\n");
+namespace {
 
 // Header names as they are compared (lower case) and the texts the entries start from.
 const char* const kHeaderNames[7] = {"date", "to", "from", "subject", "cc", "bcc", "x-attachments"};
@@ -53,22 +54,105 @@ void clsInetGateway::noteFilingError(int number)
         filingError_ = number != 0 ? number : 75;
 }
 
+namespace {
+
+// What the multipart walker is reading: the lines after a boundary (the part's own header),
+// then the part's body by its kind.
+enum class PartKind { None, Boundary, Text, TextAttach, Base64, QuotedPrintable };
+
+PartKind kindOfEncoding(const QString& encoding)
+{
+    if (encoding == QLatin1String("BASE64"))
+        return PartKind::Base64;
+    if (encoding == QLatin1String("QUOTED-PRINTABLE"))
+        return PartKind::QuotedPrintable;
+    return PartKind::None;
+}
+
+} // namespace
+
 bool clsInetGateway::FileReceivedMessage()
 {
     const auto& rc = config::Running();
     gateway::MessageInHand& m = gateway::InHand();
     m.CurrentMsgFile.clear();
     m.BodyText.clear();
-    for (int i = 0; i < 7; ++i)
-        m.HeaderTable[size_t(i)] = QString::fromLatin1(kHeaderInitial[i]);
     AttachNumber = 0;
     AttachNames.clear();
-    QString body;
-    QString name, encoding, boundary;
     CurrentLine = 0;
     filingError_ = 0;
+    undecodable_.clear();
 
-    // Header section, up to the first empty line (or the end: then there is no body).
+    QString name, encoding, boundary;
+    readHeaderSection(encoding, name, boundary);
+
+    // The file never replaces an earlier one: the names repeat weekly and by their cut.
+    m.CurrentMsgFile = UniqueFreeName(rc.PathMsgIn, QStringLiteral(".txt"));
+    gateway::AtomicTextFile file(rc.PathMsgIn + m.CurrentMsgFile);
+    if (!file.open())
+        noteFilingError(file.error().number);
+    for (const QString& entry : m.HeaderTable)
+        file.writeLine(entry);
+    file.writeLine(QString());
+
+    const bool truncated = LastCommand == gateway::Command::Top;
+    // Only the beginning of a message taken with TOP is here: an attachment written from it
+    // must not be taken for the file that was sent.
+    partialAttachments_ = truncated;
+    if (truncated) {
+        file.writeLine(QStringLiteral("SYSTEM MESSAGE: the original of this message was too big to handle"));
+        file.writeLine(QStringLiteral("so only the beginning of it has been saved for you before instructing"));
+        file.writeLine(QStringLiteral("the Internet Provider Server to delete it.  An automatic message has "));
+        file.writeLine(QStringLiteral("gone back to the sender asking him/her not to do this again."));
+        file.writeLine(QString());
+        writeAutoReply();
+    }
+
+    StringBuilder body;
+    ++CurrentLine;
+    if (boundary.isEmpty() && !name.isEmpty()) {
+        // The whole body is one attachment.
+        if (!truncated) {
+            name.replace(QLatin1Char('/'), QLatin1Char('-'));
+            name.replace(QLatin1Char(':'), QLatin1Char('-'));
+            name.replace(QLatin1Char('*'), QLatin1Char('-'));
+            decodeAttachment(encoding, name);
+        }
+        AttachNumber = 1;
+        AttachNames << name;
+    } else if (!boundary.isEmpty()) {
+        walkMultipart(boundary, file, body);
+    } else {
+        for (; CurrentLine <= RawLinesNumber; ++CurrentLine)
+            writeBodyLine(RawLines.at(CurrentLine - 1), file, body);
+    }
+
+    partialAttachments_ = false;
+    m.BodyText = body.toString();
+    for (const QString& a : std::as_const(AttachNames)) {
+        file.writeLine(QString());
+        file.writeLine(QStringLiteral("Attachment Converted: ") + a);
+    }
+    if (!file.commit())
+        noteFilingError(file.error().number);
+    if (!undecodable_.isEmpty())
+        keepRawMessage();
+
+    if (filingError_ != 0) {
+        log(QStringLiteral("           Check: necessary subfolders eg \"MsgIn\" are there"));
+        log(QStringLiteral("ERROR POP ") + QString::number(filingError_)
+            + QStringLiteral(" Can't write file or find folder to write into."));
+        return false;
+    }
+    return true;
+}
+
+void clsInetGateway::readHeaderSection(QString& encoding, QString& name, QString& boundary)
+{
+    gateway::MessageInHand& m = gateway::InHand();
+    for (int i = 0; i < 7; ++i)
+        m.HeaderTable[size_t(i)] = QString::fromLatin1(kHeaderInitial[i]);
+    // Up to the first empty line (or the end: then there is no body).
     int kept = -1;   // the kept header that continuation lines belong to
     for (;;) {
         ++CurrentLine;
@@ -105,131 +189,108 @@ bool clsInetGateway::FileReceivedMessage()
             }
         }
     }
+}
 
-    // The file never replaces an earlier one: the names repeat weekly and by their cut.
-    m.CurrentMsgFile = UniqueFreeName(rc.PathMsgIn, QStringLiteral(".txt"));
-    gateway::AtomicTextFile file(rc.PathMsgIn + m.CurrentMsgFile);
-    if (!file.open())
-        noteFilingError(file.error().number);
-    for (const QString& entry : m.HeaderTable)
-        file.writeLine(entry);
-    file.writeLine(QString());
-
-    const bool truncated = LastCommand == QLatin1String("TOP");
-    if (truncated) {
-        file.writeLine(QStringLiteral("SYSTEM MESSAGE: the original of this message was too big to handle"));
-        file.writeLine(QStringLiteral("so only the beginning of it has been saved for you before instructing"));
-        file.writeLine(QStringLiteral("the Internet Provider Server to delete it.  An automatic message has "));
-        file.writeLine(QStringLiteral("gone back to the sender asking him/her not to do this again."));
-        file.writeLine(QString());
-        writeAutoReply();
-    }
-
-    ++CurrentLine;
-    if (boundary.isEmpty() && !name.isEmpty()) {
-        // The whole body is one attachment.
-        if (!truncated) {
-            name.replace(QLatin1Char('/'), QLatin1Char('-'));
-            name.replace(QLatin1Char(':'), QLatin1Char('-'));
-            name.replace(QLatin1Char('*'), QLatin1Char('-'));
-            if (encoding == QLatin1String("BASE64"))
-                DecodeBase64Attachment(name);
-            else if (encoding == QLatin1String("QUOTED-PRINTABLE"))
-                DecodeQuotedPrintable(name);
-            else
-                SaveTextAttachment(name);
-        }
-        AttachNumber = 1;
-        AttachNames << name;
-    } else if (!boundary.isEmpty()) {
-        const auto attach = [this](const QString& n) {
-            AttachNames << n;
-            AttachNumber = qint32(AttachNames.size());
-        };
-        QString walker;
-        // Every boundary met so far stays one: a nested multipart part brings its own, and
-        // the parts of the outer one that follow it must not be lost.
-        QStringList markers{QStringLiteral("--") + boundary};
-        const auto isBoundary = [&markers](const QString& line) {
-            for (const QString& mk : std::as_const(markers))
-                if (line.contains(mk))
-                    return true;
-            return false;
-        };
-        bool inContentHeader = false;
-        for (; CurrentLine <= RawLinesNumber; ++CurrentLine) {
-            if (isBoundary(RawLines.at(CurrentLine - 1))) {
-                walker = QStringLiteral("BOUNDARY");
-                encoding.clear();
-                name.clear();
-                inContentHeader = false;
-                continue;
-            }
-            if (walker == QLatin1String("BOUNDARY")) {
-                const QString& raw = RawLines.at(CurrentLine - 1);
-                const bool folded = inContentHeader && (raw.startsWith(QLatin1Char(' ')) || raw.startsWith(QLatin1Char('\t')));
-                inContentHeader = startsContent(raw) || (folded && !raw.trimmed().isEmpty());
-                if (inContentHeader || raw.contains(QLatin1String("name="), Qt::CaseInsensitive)) {
-                    // The entry itself is cleaned, so that RawLine shows it so later.
-                    const QString before = boundary;
-                    ParseContentLine(RawLines[CurrentLine - 1], encoding, name, boundary);
-                    if (boundary != before && !boundary.isEmpty())
-                        markers << QStringLiteral("--") + boundary;
-                }
-            }
-            const QString& line = RawLines.at(CurrentLine - 1);
-            if (line.isEmpty() && walker == QLatin1String("BOUNDARY")) {
-                if (!encoding.isEmpty())
-                    walker = encoding;
-                else
-                    walker = name.isEmpty() ? QStringLiteral("TEXT") : QStringLiteral("TEXTATTACH");
-            } else if (walker == QLatin1String("BASE64")) {
-                DecodeBase64Attachment(name);
-                attach(name);
-                walker.clear();
-                name.clear();
-                encoding.clear();
-            } else if (walker == QLatin1String("QUOTED-PRINTABLE")) {
-                DecodeQuotedPrintable(name);
-                attach(name);
-                walker.clear();
-                name.clear();
-                encoding.clear();
-            } else if (walker == QLatin1String("TEXTATTACH")) {
-                SaveTextAttachment(name);
-                attach(name);
-                walker.clear();
-                name.clear();
-            } else if (walker == QLatin1String("TEXT")) {
-                file.writeLine(line);
-                body += line;
-                body += kCrLf;
-            }
-        }
-    } else {
-        for (; CurrentLine <= RawLinesNumber; ++CurrentLine) {
-            const QString& line = RawLines.at(CurrentLine - 1);
-            file.writeLine(line);
-            body += line;
-            body += kCrLf;
-        }
-    }
-
-    m.BodyText = body;
-    for (const QString& a : std::as_const(AttachNames)) {
-        file.writeLine(QString());
-        file.writeLine(QStringLiteral("Attachment Converted: ") + a);
-    }
-    if (!file.commit())
-        noteFilingError(file.error().number);
-
-    if (filingError_ != 0) {
-        log(QStringLiteral("           Check: necessary subfolders eg \"MsgIn\" are there"));
-        log(QStringLiteral("ERROR POP ") + QString::number(filingError_)
-            + QStringLiteral(" Can't write file or find folder to write into."));
+void clsInetGateway::walkMultipart(QString boundary, gateway::AtomicTextFile& file, StringBuilder& body)
+{
+    QString name, encoding;
+    PartKind walker = PartKind::None;
+    // Every boundary met so far stays one: a nested multipart part brings its own, and
+    // the parts of the outer one that follow it must not be lost.
+    QStringList markers{QStringLiteral("--") + boundary};
+    const auto isBoundary = [&markers](const QString& line) {
+        for (const QString& mk : std::as_const(markers))
+            if (line.contains(mk))
+                return true;
         return false;
+    };
+    bool inContentHeader = false;
+    for (; CurrentLine <= RawLinesNumber; ++CurrentLine) {
+        if (isBoundary(RawLines.at(CurrentLine - 1))) {
+            walker = PartKind::Boundary;
+            encoding.clear();
+            name.clear();
+            inContentHeader = false;
+            continue;
+        }
+        if (walker == PartKind::Boundary) {
+            const QString& raw = RawLines.at(CurrentLine - 1);
+            const bool folded = inContentHeader && (raw.startsWith(QLatin1Char(' ')) || raw.startsWith(QLatin1Char('\t')));
+            inContentHeader = startsContent(raw) || (folded && !raw.trimmed().isEmpty());
+            if (inContentHeader || raw.contains(QLatin1String("name="), Qt::CaseInsensitive)) {
+                // The entry itself is cleaned, so that RawLine shows it so later.
+                const QString before = boundary;
+                ParseContentLine(RawLines[CurrentLine - 1], encoding, name, boundary);
+                if (boundary != before && !boundary.isEmpty())
+                    markers << QStringLiteral("--") + boundary;
+            }
+        }
+        const QString& line = RawLines.at(CurrentLine - 1);
+        switch (walker) {
+        case PartKind::Boundary:
+            if (line.isEmpty()) {
+                walker = kindOfEncoding(encoding);
+                if (walker == PartKind::None)
+                    walker = name.isEmpty() ? PartKind::Text : PartKind::TextAttach;
+            }
+            break;
+        case PartKind::Base64:
+        case PartKind::QuotedPrintable:
+        case PartKind::TextAttach:
+            decodeAttachment(encoding, name);
+            AttachNames << name;
+            AttachNumber = qint32(AttachNames.size());
+            walker = PartKind::None;
+            name.clear();
+            encoding.clear();
+            break;
+        case PartKind::Text:
+            writeBodyLine(line, file, body);
+            break;
+        case PartKind::None:
+            break;
+        }
     }
-    return true;
+}
+
+void clsInetGateway::decodeAttachment(const QString& encoding, QString& name)
+{
+    switch (kindOfEncoding(encoding)) {
+    case PartKind::Base64:
+        DecodeBase64Attachment(name);
+        break;
+    case PartKind::QuotedPrintable:
+        DecodeQuotedPrintable(name);
+        break;
+    default:
+        SaveTextAttachment(name);
+        break;
+    }
+}
+
+void clsInetGateway::writeBodyLine(const QString& line, gateway::AtomicTextFile& file, StringBuilder& body)
+{
+    file.writeLine(line);
+    body.Append(line);
+    body.Append(gateway::kCrLf);
+}
+
+void clsInetGateway::keepRawMessage()
+{
+    const QString folder = config::Running().PathMsgInRaw;
+    const QString& msgFile = gateway::InHand().CurrentMsgFile;
+    const QString name = QFileInfo::exists(folder + msgFile) ? UniqueFreeName(folder, QStringLiteral(".txt")) : msgFile;
+    gateway::AtomicTextFile raw(folder + name);
+    if (raw.open())
+        for (qint32 i = 0; i < RawLinesNumber && i < RawLines.size(); ++i)
+            raw.writeLine(RawLines.at(i));
+    // Without this copy the message is not stored, so it is not deleted from the server.
+    if (!raw.commit()) {
+        noteFilingError(raw.error().number);
+        return;
+    }
+    log(QStringLiteral("ERROR: corrupt data found in attached file: ") + undecodable_.join(QStringLiteral(", "))
+        + QStringLiteral("; the message as received is kept in '") + folder + name + QLatin1Char('\''));
 }
 
 void clsInetGateway::writeAutoReply()

@@ -2,7 +2,9 @@
 #include "gateway/frmSocket.h"
 
 #include "gateway/clsInetGateway.h"
+#include "platform/Clock.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSslConfiguration>
 
@@ -57,15 +59,14 @@ frmSocket::frmSocket() : socket_(new QSslSocket(this)), timer_(new QTimer(this))
 {
     setObjectName(QStringLiteral("SocketHolder"));
     timer_->setInterval(55);
-    connect(timer_, &QTimer::timeout, this, [this] {
+    const auto tick = [this] {
+        deliver();
         if (bound_)
             bound_->tmrSocket_Timer();
-    });
+    };
+    connect(timer_, &QTimer::timeout, this, tick);
     // Data is handled as soon as it arrives as well as on the tick.
-    connect(socket_, &QTcpSocket::readyRead, this, [this] {
-        if (bound_)
-            bound_->tmrSocket_Timer();
-    });
+    connect(socket_, &QTcpSocket::readyRead, this, tick);
     connect(socket_, &QTcpSocket::connected, this, [this] {
         wasOpen_ = true;
         if (bound_)
@@ -82,6 +83,48 @@ frmSocket::frmSocket() : socket_(new QSslSocket(this)), timer_(new QTimer(this))
 }
 
 void frmSocket::bind(clsInetGateway* g) { bound_ = g; }
+
+void frmSocket::deliver()
+{
+    if (bound_ && socket_->bytesAvailable() > 0)
+        bound_->feed(socket_->readAll());
+}
+
+void frmSocket::setTicking(bool on)
+{
+    if (on)
+        timer_->start();
+    else
+        timer_->stop();
+}
+
+namespace {
+// Seconds on the whole-second clock the cooperative wait uses.
+qint64 wholeSeconds() { return platform::Now().toMSecsSinceEpoch() / 1000; }
+} // namespace
+
+int frmSocket::send(const QByteArray& bytes)
+{
+    qint64 deadline = -1;   // taken only when the peer makes us wait: reading the clock per line is costly
+    for (;;) {
+        if (socket_->state() != QAbstractSocket::ConnectedState)
+            return kErrInvalidState;
+        if (socket_->bytesToWrite() > kHighWater)
+            socket_->flush();
+        if (socket_->bytesToWrite() <= kHighWater) {
+            socket_->write(bytes);
+            return 0;
+        }
+        // The peer is not taking data yet (11035): retry until the deadline.
+        if (deadline < 0)
+            deadline = wholeSeconds() + 6;
+        if (wholeSeconds() >= deadline)
+            return kErrWouldBlock;
+        QCoreApplication::processEvents();
+        socket_->waitForBytesWritten(10);
+        platform::clock().sleepMs(1);
+    }
+}
 
 void frmSocket::unbind(clsInetGateway* g)
 {
@@ -140,6 +183,7 @@ void frmSocket::connectTo(const QString& host, quint16 port)
     handshaking_ = false;
     errorNumber_ = 0;
     errorText_.clear();
+    reason_.clear();
     ++generation_;
     socket_->connectToHost(host, port);
 }
@@ -183,6 +227,13 @@ void frmSocket::onError(QAbstractSocket::SocketError e)
     const ErrorCode c = codeFor(e);
     errorNumber_ = c.number;
     errorText_ = QString::fromLatin1(c.text);
+    switch (e) {
+    case QAbstractSocket::ConnectionRefusedError: reason_ = QStringLiteral("Connection refused"); break;
+    case QAbstractSocket::HostNotFoundError: reason_ = QStringLiteral("Host not found"); break;
+    case QAbstractSocket::NetworkError: reason_ = QStringLiteral("Network unreachable"); break;
+    case QAbstractSocket::SocketTimeoutError: reason_ = QStringLiteral("Connection timed out"); break;
+    default: reason_ = socket_->errorString(); break;
+    }
     // A peer that closes an established connection is a close, not an error state.
     if (e != QAbstractSocket::RemoteHostClosedError && !closingLocally_)
         inError_ = true;
@@ -199,7 +250,11 @@ void frmSocket::onStateChanged(QAbstractSocket::SocketState s)
     // A notification left over from an earlier connection is dropped.
     const quint64 generation = generation_;
     QMetaObject::invokeMethod(this, [this, generation] {
-        if (bound_ && generation == generation_)
+        if (!bound_ || generation != generation_)
+            return;
+        // What the peer said before it closed is handled first, in the state it was said in.
+        deliver();
+        if (bound_)
             bound_->Socket_Close();
     }, Qt::QueuedConnection);
 }

@@ -1,8 +1,8 @@
 // The socket holder: one TCP client socket and the 55 ms poll timer, shared by every gateway
 // object of the process (the latest one created is bound to them). It maps Qt's socket
-// states and errors onto the control codes the gateway and the scheduler reason with. A
-// connection can be secured with TLS at the gateway's request; the server's certificate chain
-// and host name are always checked.
+// states and errors onto the control codes the gateway and the scheduler reason with, and
+// hands whatever arrives to the bound gateway's feed. A connection can be secured with TLS at
+// the gateway's request; the server's certificate chain and host name are always checked.
 #pragma once
 
 #include <QObject>
@@ -11,15 +11,13 @@
 #include <QSslSocket>
 #include <QTimer>
 
+#include "gateway/Transport.h"
+
 class clsInetGateway;
 
 namespace gateway {
 
-// Control codes the gateway logs and branches on.
-constexpr int kErrInvalidState = 40006;   // operation not valid in the socket's present state
-constexpr int kErrWouldBlock = 11035;     // the data cannot be taken yet; try again
-
-class frmSocket : public QObject {
+class frmSocket : public QObject, public Transport {
     Q_OBJECT
 public:
     // Created on first use; lives until the process ends (or unload() is called).
@@ -34,16 +32,13 @@ public:
     void bind(clsInetGateway* g);
     void unbind(clsInetGateway* g);
 
-    // Closes without raising the close notification (only a remote close raises it).
-    void close();
-    void connectTo(const QString& host, quint16 port);
-    // 0 closed, 4 resolving, 6 connecting, 7 connected, 8 closing, 9 error.
-    int stateNumber() const;
-    // Starts the TLS handshake on the open connection, trusting the system's certificates and
-    // those in caFile (PEM; empty: no more). "" when it is under way, else why it cannot start.
-    // The outcome reaches the bound gateway as Socket_Encrypted or Socket_TlsFailed; until then
-    // nothing can be read.
-    QString startTls(const QString& caFile);
+    void close() override;
+    void connectTo(const QString& host, quint16 port) override;
+    int send(const QByteArray& bytes) override;
+    int stateNumber() const override;
+    void setTicking(bool on) override;
+    QString failureReason() const override { return reason_; }
+    QString startTls(const QString& caFile) override;
     // Largest amount of queued outgoing data before a send is told to wait (11035).
     static constexpr qint64 kHighWater = 4 << 20;
 
@@ -54,6 +49,8 @@ private:
     frmSocket();
     void onStateChanged(QAbstractSocket::SocketState s);
     void onError(QAbstractSocket::SocketError e);
+    // Hands what has arrived to the bound gateway.
+    void deliver();
     void onSslErrors(const QList<QSslError>& errors);
 
     QSslSocket* socket_;
@@ -67,6 +64,7 @@ private:
     QStringList certificateErrors_;   // of the handshake under way
     int errorNumber_ = 0;
     QString errorText_;
+    QString reason_;
 };
 
 } // namespace gateway

@@ -1,8 +1,10 @@
 // Base64: the alphabet tables, the encoder that turns an outgoing attachment into 76-character
-// lines, and the decoder of a received base64 part (with its padding rules as they stand).
+// lines, the decoder of a received base64 part (with its padding rules as they stand) and the
+// one loop that runs any part decoder over the gateway's lines.
 #include "gateway/clsInetGateway.h"
 
 #include "config/RunningConfig.h"
+#include "gateway/Decoders.h"
 #include "gateway/GwText.h"
 
 #include <QFile>
@@ -118,54 +120,125 @@ bool clsInetGateway::EncodeAttachment(const QString& name)
     return true;
 }
 
+namespace gateway {
+
+PartDecoder::Step Base64Decoder::take(const QString& line, QByteArray& out)
+{
+    if (line.isEmpty())
+        return Step::Last;
+    if (line.startsWith(QLatin1String("--")))
+        return Step::Before;
+    const qsizetype n = line.size();
+    if (n % 4 != 0)
+        ++oddLines_;
+    // Written in place, then cut to what was decoded: the caller reserves room for the part.
+    const qsizetype at = out.size();
+    out.resize(at + (n + held_) / 4 * 3);
+    char* o = out.data() + at;
+    const char16_t* p = reinterpret_cast<const char16_t*>(line.utf16());
+    Step step = Step::More;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i];
+        if (c == ' ' || c == '\t' || c == '\r')
+            continue;
+        const int v = valueOf(c);
+        if (v < 0) {
+            corrupt_ = true;
+            held_ = 0;
+            step = Step::Last;
+            break;
+        }
+        values_[held_++] = v;
+        if (held_ == 4)
+            o = group(o);
+    }
+    out.resize(o - out.constData());
+    return step;
+}
+
+char* Base64Decoder::group(char* o)
+{
+    const int a = values_[0], b = values_[1], c = values_[2], d = values_[3];
+    held_ = 0;
+    if (a == 99 || b == 99 || (c == 99 && d != 99)) {
+        // Padding where data must stand: nothing to decode.
+        corrupt_ = true;
+    } else if (d == 99 && c == 99) {
+        *o++ = char(((a * 64 + b) / 16) & 0xFF);
+    } else if (d == 99) {
+        const int v = (a * 4096 + b * 64 + c) / 4;
+        *o++ = char((v >> 8) & 0xFF);
+        *o++ = char(v & 0xFF);
+    } else {
+        const qint64 v = qint64(a) * 262144 + b * 4096 + c * 64 + d;
+        *o++ = char((v >> 16) & 0xFF);
+        *o++ = char((v >> 8) & 0xFF);
+        *o++ = char(v & 0xFF);
+    }
+    return o;
+}
+
+void Base64Decoder::finish(QByteArray& out)
+{
+    if (held_ == 0)
+        return;
+    // A cut group: what its characters hold is kept, and the part is not whole.
+    corrupt_ = true;
+    if (held_ == 1) {
+        held_ = 0;
+        return;
+    }
+    for (int i = held_; i < 4; ++i)
+        values_[i] = 99;
+    const qsizetype at = out.size();
+    out.resize(at + 3);
+    out.resize(group(out.data() + at) - out.constData());
+    corrupt_ = true;
+}
+
+qsizetype DecodePart(PartDecoder& decoder, const QStringList& lines, qsizetype first, qsizetype count, QByteArray& out)
+{
+    qsizetype i = first;
+    for (; i < count; ++i) {
+        const PartDecoder::Step step = decoder.take(lines.at(i), out);
+        if (step == PartDecoder::Step::Before) {
+            --i;
+            break;
+        }
+        if (step == PartDecoder::Step::Last || i == count - 1)
+            break;
+    }
+    decoder.finish(out);
+    return i;
+}
+
+} // namespace gateway
+
+QByteArray clsInetGateway::decodePart(gateway::PartDecoder& decoder)
+{
+    if (CurrentLine < 1)
+        CurrentLine = 1;
+    const qsizetype count = qMin<qsizetype>(RawLinesNumber, RawLines.size());
+    // Sized for the whole rest of the buffer at once, as base64 is the largest of the parts
+    // (three bytes for four characters; a text part fits in its characters and line ends).
+    qsizetype capacity = 0;
+    for (qsizetype k = CurrentLine - 1; k < count; ++k)
+        capacity += RawLines.at(k).size() + 2;
+    QByteArray out;
+    out.reserve(capacity);
+    CurrentLine = qint32(gateway::DecodePart(decoder, RawLines, CurrentLine - 1, count, out) + 1);
+    return out;
+}
+
 void clsInetGateway::DecodeBase64Attachment(QString& name)
 {
     log(QStringLiteral("OK POP Decoding Base64"));
-    if (CurrentLine < 1)
-        CurrentLine = 1;
-    // Sized for the whole rest of the buffer at once; cut to what was decoded at the end.
-    qsizetype capacity = 0;
-    for (qint32 k = CurrentLine; k <= RawLinesNumber; ++k)
-        capacity += RawLines.at(k - 1).size() / 4 * 3;
-    QByteArray out(capacity, Qt::Uninitialized);
-    char* o = out.data();
-    bool corrupt = false;
-    while (!corrupt && CurrentLine <= RawLinesNumber) {
-        const QString& line = RawLines.at(CurrentLine - 1);
-        if (line.isEmpty())
-            break;
-        if (line.startsWith(QLatin1String("--"))) {
-            --CurrentLine;
-            break;
-        }
-        const qsizetype n = line.size();
-        if (n % 4 != 0)
-            log(QStringLiteral("WARNING: non-standard formatting found in attached file: ") + name);
-        const char16_t* p = reinterpret_cast<const char16_t*>(line.utf16());
-        for (qsizetype i = 0; i + 4 <= n; i += 4) {
-            const int a = valueOf(p[i]), b = valueOf(p[i + 1]), c = valueOf(p[i + 2]), d = valueOf(p[i + 3]);
-            if ((a | b | c | d) < 0) {
-                log(QStringLiteral("ERROR: corrupt data found in attached file: ") + name);
-                corrupt = true;
-                break;
-            }
-            if (d == 99 && c == 99) {
-                *o++ = char(((a * 64 + b) / 16) & 0xFF);
-            } else if (d == 99) {
-                const int v = (a * 4096 + b * 64 + c) / 4;
-                *o++ = char((v >> 8) & 0xFF);
-                *o++ = char(v & 0xFF);
-            } else {
-                const qint64 v = qint64(a) * 262144 + b * 4096 + c * 64 + d;
-                *o++ = char((v >> 16) & 0xFF);
-                *o++ = char((v >> 8) & 0xFF);
-                *o++ = char(v & 0xFF);
-            }
-        }
-        if (corrupt || CurrentLine >= RawLinesNumber)
-            break;
-        ++CurrentLine;
-    }
-    out.resize(o - out.constData());
+    gateway::Base64Decoder decoder;
+    const QByteArray out = decodePart(decoder);
+    if (decoder.oddLines() > 0)
+        log(QStringLiteral("WARNING: non-standard formatting found in attached file: ") + name + QStringLiteral(" (")
+            + QString::number(decoder.oddLines()) + QStringLiteral(" lines)"));
     writeAttachment(name, out);
+    if (decoder.corrupt())
+        undecodable_ << name;
 }

@@ -2,6 +2,10 @@
 // stand (at most 30 escapes decoded per line piece).
 #include "gateway/clsInetGateway.h"
 
+#include "gateway/Decoders.h"
+
+using gateway::kCrLf;
+
 namespace {
 
 int hexDigit(QChar c)
@@ -29,52 +33,53 @@ int hexPair(QChar first, QChar second)
 
 } // namespace
 
+namespace gateway {
+
+PartDecoder::Step QuotedPrintableDecoder::take(const QString& line, QByteArray& out)
+{
+    if (line.startsWith(QLatin1String("--")))
+        return Step::Before;
+    QString piece;
+    qsizetype end = line.size();
+    while (end > 0 && line.at(end - 1) == QLatin1Char(' '))
+        --end;
+    if (end > 0 && line.at(end - 1) == QLatin1Char('=')) {
+        piece = line.left(end - 1);
+        if (piece.endsWith(QLatin1String("=0D=0A"))) {
+            piece.chop(6);
+            piece += kCrLf;
+        } else if (piece.endsWith(QLatin1String("=0A"))) {
+            piece.chop(3);
+            piece += kCrLf;
+        }
+    } else {
+        piece = line + kCrLf;
+    }
+    // One pass left to right: a decoded character is never read again.
+    const qsizetype n = piece.size();
+    int escapes = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = piece.at(i);
+        if (c == QLatin1Char('=') && escapes < 30 && i + 2 < n) {
+            if (hexDigit(piece.at(i + 1)) < 0 || hexDigit(piece.at(i + 2)) < 0)
+                corrupt_ = true;
+            out.append(char(hexPair(piece.at(i + 1), piece.at(i + 2))));
+            i += 2;
+            ++escapes;
+        } else {
+            out.append(char(c.unicode() < 256 ? c.unicode() : '?'));
+        }
+    }
+    return Step::More;
+}
+
+} // namespace gateway
+
 void clsInetGateway::DecodeQuotedPrintable(QString& name)
 {
     log(QStringLiteral("OK POP Creating Quoted-Printable attachment"));
-    static const QString crlf = QStringLiteral("\r\n");
-    QByteArray out;
-    if (CurrentLine < 1)
-        CurrentLine = 1;
-    QString piece;
-    while (CurrentLine <= RawLinesNumber) {
-        const QString& line = RawLines.at(CurrentLine - 1);
-        if (line.startsWith(QLatin1String("--"))) {
-            --CurrentLine;
-            break;
-        }
-        qsizetype end = line.size();
-        while (end > 0 && line.at(end - 1) == QLatin1Char(' '))
-            --end;
-        if (end > 0 && line.at(end - 1) == QLatin1Char('=')) {
-            piece = line.left(end - 1);
-            if (piece.endsWith(QLatin1String("=0D=0A"))) {
-                piece.chop(6);
-                piece += crlf;
-            } else if (piece.endsWith(QLatin1String("=0A"))) {
-                piece.chop(3);
-                piece += crlf;
-            }
-        } else {
-            piece = line + crlf;
-        }
-        // One pass left to right: a decoded character is never read again.
-        const qsizetype n = piece.size();
-        int escapes = 0;
-        for (qsizetype i = 0; i < n; ++i) {
-            const QChar c = piece.at(i);
-            if (c == QLatin1Char('=') && escapes < 30 && i + 2 < n) {
-                out.append(char(hexPair(piece.at(i + 1), piece.at(i + 2))));
-                i += 2;
-                ++escapes;
-            } else {
-                out.append(char(c.unicode() < 256 ? c.unicode() : '?'));
-            }
-        }
-        if (CurrentLine >= RawLinesNumber)
-            break;
-        ++CurrentLine;
-    }
-    out.append("\r\n");
-    writeAttachment(name, out);
+    gateway::QuotedPrintableDecoder decoder;
+    writeAttachment(name, decodePart(decoder));
+    if (decoder.corrupt())
+        undecodable_ << name;
 }

@@ -3,6 +3,7 @@
 #include "gateway/clsInetGateway.h"
 
 #include "config/RunningConfig.h"
+#include "gateway/Decoders.h"
 #include "gateway/GwText.h"
 
 void clsInetGateway::ParseContentLine(QString& line, QString& encoding, QString& name, QString& boundary)
@@ -54,26 +55,20 @@ void clsInetGateway::ParseContentLine(QString& line, QString& encoding, QString&
         name = gateway::DecodeEncodedWords(name);
 }
 
+gateway::PartDecoder::Step gateway::TextDecoder::take(const QString& line, QByteArray& out)
+{
+    if (line.startsWith(QLatin1String("--")))
+        return Step::Before;
+    out.append(line.toLatin1());
+    out.append("\r\n");
+    return Step::More;
+}
+
 void clsInetGateway::SaveTextAttachment(QString& name)
 {
     log(QStringLiteral("OK POP Creating text-only attachment"));
-    QByteArray out;
-    if (CurrentLine < 1)
-        CurrentLine = 1;
-    while (CurrentLine <= RawLinesNumber) {
-        const QString& line = RawLines.at(CurrentLine - 1);
-        if (line.startsWith(QLatin1String("--"))) {
-            --CurrentLine;
-            break;
-        }
-        out.append(line.toLatin1());
-        out.append("\r\n");
-        if (CurrentLine >= RawLinesNumber)
-            break;
-        ++CurrentLine;
-    }
-    out.append("\r\n");
-    writeAttachment(name, out);
+    gateway::TextDecoder decoder;
+    writeAttachment(name, decodePart(decoder));
 }
 
 QString clsInetGateway::SafeFileName(const QString& name)
@@ -99,6 +94,8 @@ void clsInetGateway::writeAttachment(QString& name, const QByteArray& data)
     QString bare = SafeFileName(name);
     if (bare.isEmpty())
         bare = UniqueFreeName(folder, QStringLiteral(".doc"));
+    if (partialAttachments_)
+        bare += QStringLiteral(".partial");
     name = bare;
     gateway::AtomicTextFile f(folder + bare);
     if (f.open()) {

@@ -6,12 +6,14 @@
 #include "gateway/GwText.h"
 #include "util/basTwFunctions.h"
 
+#include <algorithm>
+
+using gateway::Command;
+using gateway::GwState;
 using gateway::NowGeneral;
 using gateway::SignedForm;
 
 namespace {
-
-const QString kCrLf = QStringLiteral("\r\n");
 
 // The numeric value of a text as the classic Val reads it: leading blanks skipped, then
 // digits up to the first other character; 0 when there are none.
@@ -37,86 +39,90 @@ void clsInetGateway::popQuitOnError(const QString& line)
 {
     log(line);
     // No branch answers this marker, so whatever the server still says is ignored.
-    LastCommand = QStringLiteral("POP ERROR QUIT");
-    SocketSend(QStringLiteral("QUIT") + kCrLf);
+    LastCommand = Command::PopErrorQuit;
+    sendCommand(QStringLiteral("QUIT"));
 }
 
 void clsInetGateway::PopConverse(const QString& reply)
 {
-    const QString lc = LastCommand;
-    if (lc == QLatin1String("RETR") || lc == QLatin1String("TOP")) {
+    const Command lc = LastCommand;
+    if (lc == Command::Retr || lc == Command::Top) {
         popDownloadDone(reply);
         return;
     }
-    if (lc == QLatin1String("POP ERROR QUIT") || reply.size() < 3)
+    if (lc == Command::PopErrorQuit || reply.size() < 3)
         return;
-    const bool positive = reply.startsWith(QLatin1String("+OK"));
-
-    if (lc.isEmpty()) {
-        if (!positive) {
-            popQuitOnError(QStringLiteral("ERROR POPServer unavail") + NowGeneral());
-            return;
+    // What a refusal of each command is logged as; a command not listed here awaits no reply.
+    static const struct {
+        Command command;
+        const char* refusal;
+    } refusals[] = {
+        {Command::None, "ERROR POPServer unavail"},
+        {Command::Stls, "ERROR POP: STLS refused: "},
+        {Command::User, "ERROR POP: User not found on server"},
+        {Command::Pass, "ERROR POP: PASSWORD REJECTED by server"},
+        {Command::Stat, "ERROR POP: Lost connection with server"},
+        {Command::List, "ERROR POP: Lost connection on LIST"},
+        {Command::Dele, "ERROR POP: Lost connection on DELE"},
+    };
+    const auto entry = std::find_if(std::begin(refusals), std::end(refusals), [lc](const auto& e) { return e.command == lc; });
+    if (entry == std::end(refusals))
+        return;
+    if (!reply.startsWith(QLatin1String("+OK"))) {
+        const QString refusal = QString::fromLatin1(entry->refusal);
+        if (lc == Command::User || lc == Command::Pass) {
+            // The server's own words say more than the classic line alone.
+            log(refusal);
+            popQuitOnError(QStringLiteral("ERROR POP: login refused: ") + reply);
+        } else {
+            popQuitOnError(refusal + (lc == Command::None ? NowGeneral() : lc == Command::Stls ? reply : QString()));
         }
-        // Asked for StartTLS: the login waits for the secured connection, and a server that
-        // refuses STLS gets no login at all.
+        return;
+    }
+    switch (lc) {
+    case Command::None:
+        // Asked for StartTLS: the login waits for the secured connection, and a server
+        // that refuses STLS gets no login at all.
         if (POPSecurity == config::Security::StartTLS && tls_ != Tls::Up) {
-            SocketSend(QStringLiteral("STLS") + kCrLf);
-            LastCommand = QStringLiteral("STLS");
-            return;
+            sendCommand(QStringLiteral("STLS"));
+            LastCommand = Command::Stls;
+            break;
         }
         popLogin();
-    } else if (lc == QLatin1String("STLS")) {
-        if (!positive) {
-            popQuitOnError(QStringLiteral("ERROR POP: STLS refused: ") + reply);
-            return;
-        }
+        break;
+    case Command::Stls:
         beginTls();
-    } else if (lc == QLatin1String("USER")) {
-        if (!positive) {
-            // The server's own words say more than the classic line alone.
-            log(QStringLiteral("ERROR POP: User not found on server"));
-            popQuitOnError(QStringLiteral("ERROR POP: login refused: ") + reply);
-            return;
-        }
-        SocketSend(QStringLiteral("PASS ") + Password + kCrLf);
-        LastCommand = QStringLiteral("PASS");
-    } else if (lc == QLatin1String("PASS")) {
-        if (!positive) {
-            log(QStringLiteral("ERROR POP: PASSWORD REJECTED by server"));
-            popQuitOnError(QStringLiteral("ERROR POP: login refused: ") + reply);
-            return;
-        }
-        SocketSend(QStringLiteral("STAT") + kCrLf);
-        LastCommand = QStringLiteral("STAT");
-    } else if (lc == QLatin1String("STAT")) {
-        if (!positive) {
-            popQuitOnError(QStringLiteral("ERROR POP: Lost connection with server"));
-            return;
-        }
+        break;
+    case Command::User:
+        sendCommand(QStringLiteral("PASS ") + Password);
+        LastCommand = Command::Pass;
+        break;
+    case Command::Pass:
+        sendCommand(QStringLiteral("STAT"));
+        LastCommand = Command::Stat;
+        break;
+    case Command::Stat:
         MsgTotal = qint32(qBound(qint64(-2147483647), replyField(reply, 2), qint64(2147483647)));
         if (MsgTotal > 0) {
             CurrentMsg = 1;
-            SocketSend(QStringLiteral("LIST 1") + kCrLf);
-            LastCommand = QStringLiteral("LIST");
+            sendCommand(QStringLiteral("LIST 1"));
+            LastCommand = Command::List;
         } else {
             log(QStringLiteral("OK POP: Server has NO MESSAGES for collection"));
             PopNextMessage(CurrentMsg, MsgTotal);
         }
-    } else if (lc == QLatin1String("LIST")) {
-        if (!positive) {
-            popQuitOnError(QStringLiteral("ERROR POP: Lost connection on LIST"));
-            return;
-        }
+        break;
+    case Command::List:
         popStartDownload(reply);
-    } else if (lc == QLatin1String("DELE")) {
-        if (!positive) {
-            popQuitOnError(QStringLiteral("ERROR POP: Lost connection on DELE"));
-            return;
-        }
+        break;
+    case Command::Dele:
         log(QStringLiteral("POP DELE ") + QString::number(CurrentMsg) + QStringLiteral(" CONFIRM '") + reply.left(100)
             + QLatin1Char('\''));
-        emit ScriptPOP();
+        raiseScriptPOP();
         PopNextMessage(CurrentMsg, MsgTotal);
+        break;
+    default:
+        break;
     }
 }
 
@@ -127,8 +133,8 @@ void clsInetGateway::popLogin()
                        + QStringLiteral(" is not secured; the password was not sent"));
         return;
     }
-    SocketSend(QStringLiteral("USER ") + UserName + kCrLf);
-    LastCommand = QStringLiteral("USER");
+    sendCommand(QStringLiteral("USER ") + UserName);
+    LastCommand = Command::User;
 }
 
 void clsInetGateway::PopNextMessage(qint32& current, qint32& total)
@@ -136,19 +142,19 @@ void clsInetGateway::PopNextMessage(qint32& current, qint32& total)
     RawLines.clear();
     RawLinesNumber = 0;
     if (current >= total) {
-        LastCommand.clear();
-        setState(QStringLiteral("POP QUIT"));
-        SocketSend(QStringLiteral("QUIT") + kCrLf);
+        LastCommand = Command::None;
+        setState(GwState::PopQuit);
+        sendCommand(QStringLiteral("QUIT"));
         return;
     }
     ++current;
-    SocketSend(QStringLiteral("LIST ") + QString::number(current) + kCrLf);
-    LastCommand = QStringLiteral("LIST");
+    sendCommand(QStringLiteral("LIST ") + QString::number(current));
+    LastCommand = Command::List;
 }
 
 void clsInetGateway::popStartDownload(const QString& reply)
 {
-    setState(QStringLiteral("POP MESSAGE DOWNLOADING"));
+    setState(GwState::PopDownloading);
     RawLines.clear();
     RawLinesNumber = 0;
     downloadStatusSeen_ = false;
@@ -156,13 +162,13 @@ void clsInetGateway::popStartDownload(const QString& reply)
     if (size > MessageMax) {
         log(QStringLiteral("OK POP dealing with excess size Msg") + SignedForm(CurrentMsg) + QStringLiteral(" out of")
             + SignedForm(MsgTotal));
-        SocketSend(QStringLiteral("TOP ") + QString::number(CurrentMsg) + QStringLiteral(" 40") + kCrLf);
-        LastCommand = QStringLiteral("TOP");
+        sendCommand(QStringLiteral("TOP ") + QString::number(CurrentMsg) + QStringLiteral(" 40"));
+        LastCommand = Command::Top;
     } else {
         log(QStringLiteral("OK POP downloading Msg") + SignedForm(CurrentMsg) + QStringLiteral(" out of")
             + SignedForm(MsgTotal));
-        SocketSend(QStringLiteral("RETR ") + QString::number(CurrentMsg) + kCrLf);
-        LastCommand = QStringLiteral("RETR");
+        sendCommand(QStringLiteral("RETR ") + QString::number(CurrentMsg));
+        LastCommand = Command::Retr;
     }
 }
 
@@ -176,7 +182,7 @@ bool clsInetGateway::popDownloadStatus(const QString& line)
         return true;
     // A refused download has no "." to wait for: end the conversation instead of taking the
     // refusal for the message's first line.
-    setState(QStringLiteral("POP"));
+    setState(GwState::Pop);
     popQuitOnError(QStringLiteral("ERROR POP: Lost or incomplete message"));
     return false;
 }
@@ -186,24 +192,24 @@ void clsInetGateway::popDownloadDone(const QString& line)
     if (line != QLatin1String("."))
         log(QStringLiteral("ERROR POP: Lost or incomplete message"));
     const bool stored = FileReceivedMessage();
-    setState(QStringLiteral("POP"));
+    setState(GwState::Pop);
     if (DeleteOffServer && stored) {
-        SocketSend(QStringLiteral("DELE ") + QString::number(CurrentMsg) + kCrLf);
-        LastCommand = QStringLiteral("DELE");
+        sendCommand(QStringLiteral("DELE ") + QString::number(CurrentMsg));
+        LastCommand = Command::Dele;
         return;
     }
     // Nothing is deleted that was not stored: the message waits on the server for the next cycle.
     if (DeleteOffServer)
         log(QStringLiteral("ERROR POP: message ") + QString::number(CurrentMsg)
             + QStringLiteral(" not stored, left on server"));
-    emit ScriptPOP();
+    raiseScriptPOP();
     PopNextMessage(CurrentMsg, MsgTotal);
 }
 
 void clsInetGateway::LocalPOPDeCode(const QString& sFile)
 {
-    if (state_ != QLatin1String("STANDBY")) {
-        log(QStringLiteral("GATEWAY BUSY: State = ") + state_);
+    if (state_ != GwState::Standby) {
+        log(QStringLiteral("GATEWAY BUSY: State = ") + State());
         return;
     }
     NormalizeReturnAddress();
@@ -220,6 +226,6 @@ void clsInetGateway::LocalPOPDeCode(const QString& sFile)
     }
     RawLines = lines;
     RawLinesNumber = qint32(RawLines.size());
-    LastCommand = QStringLiteral("RETR");
+    LastCommand = Command::Retr;
     FileReceivedMessage();
 }

@@ -16,9 +16,10 @@
 
 #include <cmath>
 
+using gateway::kCrLf;
+
 namespace {
 
-const QString kCrLf = QStringLiteral("\r\n");
 
 // Scripts written for the robot end folder names with either separator.
 bool endsWithSeparator(const QString& s) { return s.endsWith(QLatin1Char('/')) || s.endsWith(QLatin1Char('\\')); }
@@ -50,36 +51,6 @@ gateway::FileErr removeFile(const QString& path)
     if (!QFileInfo::exists(path))
         return {53, QStringLiteral("File not found")};
     return {70, QStringLiteral("Permission denied")};
-}
-
-platform::FormatValue formatValueOf(const QVariant& v)
-{
-    switch (v.typeId()) {
-    case QMetaType::UnknownType:
-        return platform::FormatValue::empty();
-    case QMetaType::Nullptr:
-        return platform::FormatValue::null();
-    case QMetaType::Bool:
-        return platform::FormatValue::fromBool(v.toBool());
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::UChar:
-        return platform::FormatValue::fromInt(v.toLongLong());
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return platform::FormatValue::fromDouble(v.toDouble());
-    case QMetaType::QDateTime:
-        return platform::FormatValue::fromDateTime(v.toDateTime());
-    case QMetaType::QDate:
-        return platform::FormatValue::fromDateTime(v.toDate().startOfDay());
-    default:
-        return platform::FormatValue::fromString(v.toString());
-    }
 }
 
 } // namespace
@@ -283,5 +254,5 @@ QVariant clsInetGateway::WWWInterval()
 
 QVariant clsInetGateway::XFormat(const QVariant& Expression, const QString& FormatString)
 {
-    return QVariant(platform::Format(formatValueOf(Expression), FormatString));
+    return QVariant(platform::Format(platform::FormatValue::fromVariant(Expression), FormatString));
 }

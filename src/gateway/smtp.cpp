@@ -9,14 +9,16 @@
 #include <QFileInfo>
 #include <QSysInfo>
 
+using gateway::Command;
+using gateway::GwState;
+using gateway::kCrLf;
+using gateway::kMessageSlots;
+using gateway::kRecipientMark;
 using gateway::NowGeneral;
 using gateway::NowShort;
 using gateway::SignedForm;
 
 namespace {
-
-const QChar kMark254(0xFE);
-const QString kCrLf = QStringLiteral("\r\n");
 
 // The number the first three characters of a reply spell (0 when they spell none).
 int replyCode(const QString& reply)
@@ -34,15 +36,33 @@ int replyCode(const QString& reply)
     return any ? v : 0;
 }
 
-int recipientCount(const QString& list) { return list.isEmpty() ? 0 : int(list.count(kMark254)) + 1; }
+int recipientCount(const QString& list) { return list.isEmpty() ? 0 : int(list.count(kRecipientMark)) + 1; }
 
 } // namespace
 
 QString clsInetGateway::smtpRecipient(int msgIndex, int r) const
 {
-    if (msgIndex < 1 || msgIndex > 50)
+    if (msgIndex < 1 || msgIndex > kMessageSlots)
         return QString();
-    return MsgRecipients[msgIndex - 1].section(kMark254, r - 1, r - 1);
+    return MsgRecipients[msgIndex - 1].section(kRecipientMark, r - 1, r - 1);
+}
+
+void clsInetGateway::smtpQuit()
+{
+    setState(GwState::SmtpQuit);
+    sendCommand(QStringLiteral("QUIT"));
+}
+
+void clsInetGateway::smtpMailFrom()
+{
+    sendCommand(QStringLiteral("MAIL FROM: <") + ReturnAddress + QLatin1Char('>'));
+    LastCommand = Command::Mail;
+}
+
+void clsInetGateway::smtpRcpt(const QString& recipient)
+{
+    sendCommand(QStringLiteral("RCPT TO: ") + recipient);
+    LastCommand = Command::Rcpt;
 }
 
 void clsInetGateway::SmtpConverse(const QString& reply)
@@ -50,7 +70,7 @@ void clsInetGateway::SmtpConverse(const QString& reply)
     const auto& rc = config::Running();
     const int code = replyCode(reply);
     // The lines of the EHLO reply name what the server offers, one keyword line each.
-    if (LastCommand == QLatin1String("EHLO") && code == 250 && reply.size() > 4)
+    if (LastCommand == Command::Ehlo && code == 250 && reply.size() > 4)
         smtpExtensions_ << reply.mid(4).trimmed().toUpper();
     // Only the last line of a multi-line reply answers the command. Taking each line as a
     // reply puts the conversation one step ahead of the server, and a stray 250 after DATA
@@ -61,51 +81,59 @@ void clsInetGateway::SmtpConverse(const QString& reply)
     switch (code) {
     case 250:
     case 251:
-        if (LastCommand == QLatin1String("HELO")) {
+        switch (LastCommand) {
+        case Command::Helo:
             smtpLoggedIn();
-        } else if (LastCommand == QLatin1String("EHLO")) {
+            break;
+        case Command::Ehlo:
             smtpEhloDone();
-        } else if (LastCommand == QLatin1String("RSET")) {
-            SocketSend(QStringLiteral("MAIL FROM: <") + ReturnAddress + QLatin1Char('>') + kCrLf);
-            LastCommand = QStringLiteral("MAIL");
-        } else if (LastCommand == QLatin1String("MAIL")) {
+            break;
+        case Command::Rset:
+            smtpMailFrom();
+            break;
+        case Command::Mail: {
             const QString first = smtpRecipient(MsgIndex, 1);
-            SocketSend(QStringLiteral("RCPT TO: ") + first + kCrLf);
+            smtpRcpt(first);
             RcptIndex = 1;
             if (rc.LogExtra) {
-                log(QStringLiteral("To-All line = ") + MsgRecipients[qBound(0, MsgIndex - 1, 49)]);
+                log(QStringLiteral("To-All line = ") + MsgRecipients[qBound(0, MsgIndex - 1, kMessageSlots - 1)]);
                 log(QStringLiteral("Command: RCPT TO: ") + first);
             }
-            LastCommand = QStringLiteral("RCPT");
-        } else if (LastCommand == QLatin1String("RCPT")) {
-            const int count = MsgIndex >= 1 && MsgIndex <= 50 ? recipientCount(MsgRecipients[MsgIndex - 1]) : 0;
+            break;
+        }
+        case Command::Rcpt: {
+            const int count = MsgIndex >= 1 && MsgIndex <= kMessageSlots ? recipientCount(MsgRecipients[MsgIndex - 1]) : 0;
             if (RcptIndex < count) {
                 ++RcptIndex;
                 const QString next = smtpRecipient(MsgIndex, RcptIndex);
-                SocketSend(QStringLiteral("RCPT TO: ") + next + kCrLf);
-                LastCommand = QStringLiteral("RCPT");
+                smtpRcpt(next);
                 if (rc.LogExtra)
                     log(QStringLiteral("Command: RCPT TO: ") + next + QLatin1Char(' ') + NowGeneral());
             } else {
-                SocketSend(QStringLiteral("DATA") + kCrLf);
-                LastCommand = QStringLiteral("DATA");
+                sendCommand(QStringLiteral("DATA"));
+                LastCommand = Command::Data;
             }
-        } else if (LastCommand == QLatin1String("DATA")) {
+            break;
+        }
+        case Command::Data:
             smtpMessageDone();
+            break;
+        default:
+            break;
         }
         return;
     case 220:
-        if (LastCommand == QLatin1String("STARTTLS") && state_ == QLatin1String("SMTP")) {
+        if (LastCommand == Command::StartTls && state_ == GwState::Smtp) {
             beginTls();
             return;
         }
-        if (state_ != QLatin1String("SMTP STANDBY"))
+        if (state_ != GwState::SmtpStandby)
             return;
-        setState(QStringLiteral("SMTP"));
+        setState(GwState::Smtp);
         smtpGreet();
         return;
     case 235:
-        if (LastCommand == QLatin1String("AUTH") || LastCommand == QLatin1String("AUTH PASS")) {
+        if (LastCommand == Command::Auth || LastCommand == Command::AuthPass) {
             if (rc.LogExtra)
                 log(QStringLiteral("OK SMTP: logged in as ") + SMTPUserName);
             smtpLoggedIn();
@@ -114,59 +142,46 @@ void clsInetGateway::SmtpConverse(const QString& reply)
         smtpErrorReply(reply);
         return;
     case 334:
-        // LOGIN asks for the user name, then for the password.
-        if (LastCommand == QLatin1String("AUTH") && smtpAuthLogin_) {
-            SocketSend(QString::fromLatin1(SMTPUserName.toUtf8().toBase64()) + kCrLf);
-            LastCommand = QStringLiteral("AUTH USER");
+        // LOGIN asks for the user name, then for the password; each answer is a secret line.
+        if (LastCommand == Command::Auth && smtpAuthLogin_) {
+            sendSecret(QString::fromLatin1(SMTPUserName.toUtf8().toBase64()));
+            LastCommand = Command::AuthUser;
             return;
         }
-        if (LastCommand == QLatin1String("AUTH USER")) {
-            SocketSend(QString::fromLatin1(SMTPPassword.toUtf8().toBase64()) + kCrLf);
-            LastCommand = QStringLiteral("AUTH PASS");
+        if (LastCommand == Command::AuthUser) {
+            sendSecret(QString::fromLatin1(SMTPPassword.toUtf8().toBase64()));
+            LastCommand = Command::AuthPass;
             return;
         }
         smtpErrorReply(reply);
         return;
     case 221:
-        setState(QStringLiteral("SMTP END"));
+        setState(GwState::SmtpEnd);
         return;
     case 354:
         if (rc.LogExtra)
-            log(QStringLiteral("OK: Server says '354' = ready for message body. State = ") + LastCommand);
-        if (LastCommand == QLatin1String("DATA"))
+            log(QStringLiteral("OK: Server says '354' = ready for message body. State = ") + gateway::CommandText(LastCommand));
+        if (LastCommand == Command::Data)
             smtpSendMessage();
         return;
     case 551: {
-        if (LastCommand != QLatin1String("RCPT")) {
-            log(QStringLiteral("ERROR 551 and can't make sense of details: ") + reply);
-            setState(QStringLiteral("SMTP QUIT"));
-            SocketSend(QStringLiteral("QUIT") + kCrLf);
-            return;
-        }
         const qsizetype lt = reply.indexOf(QLatin1Char('<'));
         QString forward = lt >= 0 ? reply.mid(lt + 1) : QString();
         const qsizetype gt = forward.indexOf(QLatin1Char('>'));
-        if (gt >= 0) {
+        if (LastCommand == Command::Rcpt && gt >= 0) {
             forward = forward.left(gt);
-            SocketSend(QStringLiteral("RCPT TO: ") + forward + kCrLf);
+            smtpRcpt(forward);
             log(QStringLiteral("ERROR 551 SMTP Change TO: ") + forward);
-        } else {
-            log(QStringLiteral("ERROR 551 and can't make sense of details: ") + forward);
-            setState(QStringLiteral("SMTP QUIT"));
-            SocketSend(QStringLiteral("QUIT") + kCrLf);
+            return;
         }
+        log(QStringLiteral("ERROR 551 and can't make sense of details: ") + (LastCommand == Command::Rcpt ? forward : reply));
+        smtpQuit();
         return;
     }
     default:
         smtpErrorReply(reply);
         return;
     }
-}
-
-void clsInetGateway::smtpQuit()
-{
-    setState(QStringLiteral("SMTP QUIT"));
-    SocketSend(QStringLiteral("QUIT") + kCrLf);
 }
 
 void clsInetGateway::smtpGreet()
@@ -177,8 +192,8 @@ void clsInetGateway::smtpGreet()
     smtpExtensions_.clear();
     // EHLO without a name is refused by every server; HELO keeps whatever the setting says.
     const QString domain = extended && SMTPDomain.trimmed().isEmpty() ? QSysInfo::machineHostName() : SMTPDomain;
-    SocketSend((extended ? QStringLiteral("EHLO ") : QStringLiteral("HELO ")) + domain + kCrLf);
-    LastCommand = extended ? QStringLiteral("EHLO") : QStringLiteral("HELO");
+    sendCommand((extended ? QStringLiteral("EHLO ") : QStringLiteral("HELO ")) + domain);
+    LastCommand = extended ? Command::Ehlo : Command::Helo;
     if (config::Running().LogExtra && tls_ != Tls::Up)
         log(extended ? QStringLiteral("SMTP CONNECTED: we say 'EHLO' to start conversation.")
                      : QStringLiteral("SMTP CONNECTED: we say 'HELO' to start conversation."));
@@ -193,8 +208,8 @@ void clsInetGateway::smtpEhloDone()
             smtpQuit();
             return;
         }
-        SocketSend(QStringLiteral("STARTTLS") + kCrLf);
-        LastCommand = QStringLiteral("STARTTLS");
+        sendCommand(QStringLiteral("STARTTLS"));
+        LastCommand = Command::StartTls;
         return;
     }
     if (!SMTPUserName.isEmpty()) {
@@ -219,18 +234,14 @@ void clsInetGateway::smtpAuthenticate()
     smtpAuthLogin_ = false;
     if (mechanisms.contains(QLatin1String("PLAIN"))) {
         const QByteArray credentials = '\0' + SMTPUserName.toUtf8() + '\0' + SMTPPassword.toUtf8();
-        SocketSend(QStringLiteral("AUTH PLAIN ") + QString::fromLatin1(credentials.toBase64()) + kCrLf);
-        LastCommand = QStringLiteral("AUTH");
-        if (config::Running().LogExtra)
-            log(QStringLiteral("Command: AUTH PLAIN ****"));
+        sendCommand(QStringLiteral("AUTH PLAIN ") + QString::fromLatin1(credentials.toBase64()));
+        LastCommand = Command::Auth;
         return;
     }
     if (mechanisms.contains(QLatin1String("LOGIN"))) {
         smtpAuthLogin_ = true;
-        SocketSend(QStringLiteral("AUTH LOGIN") + kCrLf);
-        LastCommand = QStringLiteral("AUTH");
-        if (config::Running().LogExtra)
-            log(QStringLiteral("Command: AUTH LOGIN"));
+        sendCommand(QStringLiteral("AUTH LOGIN"));
+        LastCommand = Command::Auth;
         return;
     }
     log(QStringLiteral("ERROR SMTP: authentication failed: ") + TargetHost
@@ -243,21 +254,19 @@ void clsInetGateway::smtpLoggedIn()
     MsgIndex = 1;
     // With nothing listed there is no message 1 to offer; say goodbye at once.
     if (MsgCount < 1) {
-        log(QStringLiteral("SMTP finished OK:") + SignedForm(MsgCount) + QStringLiteral(" sent. ") + NowGeneral());
-        smtpQuit();
+        smtpFinished();
         return;
     }
     log(QStringLiteral("OK SMTP connected and sending first message ") + NowGeneral());
-    SocketSend(QStringLiteral("MAIL FROM: <") + ReturnAddress + QLatin1Char('>') + kCrLf);
+    smtpMailFrom();
     if (config::Running().LogExtra)
         log(QStringLiteral("Command: MAIL FROM: <") + ReturnAddress + QStringLiteral("> ") + NowGeneral());
-    LastCommand = QStringLiteral("MAIL");
 }
 
 void clsInetGateway::smtpMessageDone()
 {
     const auto& rc = config::Running();
-    if (MsgIndex >= 1 && MsgIndex <= 50) {
+    if (MsgIndex >= 1 && MsgIndex <= kMessageSlots) {
         const int k = MsgIndex - 1;
         log(QStringLiteral("SMTP SENT OK FROM: ") + UserName + QStringLiteral("  TO: ") + MsgRecipients[k]
             + QLatin1Char(' ') + NowGeneral());
@@ -276,19 +285,22 @@ void clsInetGateway::smtpMessageDone()
     }
     ++MsgIndex;
     if (MsgIndex <= MsgCount) {
-        SocketSend(QStringLiteral("MAIL FROM: <") + ReturnAddress + QLatin1Char('>') + kCrLf);
-        LastCommand = QStringLiteral("MAIL");
+        smtpMailFrom();
         return;
     }
+    smtpFinished();
+}
+
+void clsInetGateway::smtpFinished()
+{
     log(QStringLiteral("SMTP finished OK:") + SignedForm(MsgCount) + QStringLiteral(" sent. ") + NowGeneral());
-    setState(QStringLiteral("SMTP QUIT"));
-    SocketSend(QStringLiteral("QUIT") + kCrLf);
+    smtpQuit();
 }
 
 void clsInetGateway::smtpSendMessage()
 {
     const auto& rc = config::Running();
-    const QString file = MsgIndex >= 1 && MsgIndex <= 50 ? MsgFiles[MsgIndex - 1] : QString();
+    const QString file = MsgIndex >= 1 && MsgIndex <= kMessageSlots ? MsgFiles[MsgIndex - 1] : QString();
     gateway::LineReader in(rc.PathMsgOut + file);
     if (file.isEmpty() || !in.open()) {
         const gateway::FileErr e = in.error();
@@ -311,7 +323,15 @@ void clsInetGateway::smtpSendMessage()
             if (line.startsWith(QLatin1Char('.')))
                 line.prepend(QLatin1Char('.'));
             line += kCrLf;
-            SocketSend(line);
+            if (!SocketSend(line)) {
+                // Without its final "." a cut message is never taken for a whole one: the
+                // connection is given up and the message waits for the next cycle.
+                log(QStringLiteral("ERROR SMTP: message '") + file
+                    + QStringLiteral("' could not be sent whole; it stays queued for the next cycle"));
+                transport().close();
+                Socket_Close();
+                return;
+            }
         }
     }
     SocketSend(QStringLiteral(".") + kCrLf);
@@ -320,17 +340,27 @@ void clsInetGateway::smtpSendMessage()
 void clsInetGateway::smtpErrorReply(const QString& reply)
 {
     const auto& rc = config::Running();
-    if (LastCommand.startsWith(QLatin1String("AUTH"))) {
+    switch (LastCommand) {
+    case Command::Auth:
+    case Command::AuthUser:
+    case Command::AuthPass:
         log(QStringLiteral("ERROR SMTP: authentication failed: ") + reply);
         smtpQuit();
         return;
+    case Command::None:
+    case Command::Helo:
+    case Command::Ehlo:
+    case Command::StartTls:
+        // No message is under way yet: nothing to bounce or keep.
+        log(QStringLiteral("ERROR SMTP: ") + reply);
+        smtpQuit();
+        return;
+    default:
+        break;
     }
     log(QStringLiteral("ERROR SMTP: ") + reply);
-    // Before MAIL no message is under way: nothing to bounce or keep.
-    static const QStringList beforeMail{QString(), QStringLiteral("HELO"), QStringLiteral("EHLO"), QStringLiteral("STARTTLS")};
-    if (beforeMail.contains(LastCommand) || MsgIndex < 1 || MsgIndex > MsgCount) {
-        setState(QStringLiteral("SMTP QUIT"));
-        SocketSend(QStringLiteral("QUIT") + kCrLf);
+    if (MsgIndex < 1 || MsgIndex > MsgCount) {
+        smtpQuit();
         return;
     }
     const int k = MsgIndex - 1;
@@ -350,21 +380,19 @@ void clsInetGateway::smtpErrorReply(const QString& reply)
         }
     }
     ++MsgIndex;
-    if (LastCommand != QLatin1String("RCPT") || MsgIndex > MsgCount) {
-        setState(QStringLiteral("SMTP QUIT"));
-        SocketSend(QStringLiteral("QUIT") + kCrLf);
+    if (LastCommand != Command::Rcpt || MsgIndex > MsgCount) {
+        smtpQuit();
         return;
     }
     if (refusedRecipient > 1) {
         // Recipients of the refused message were already accepted in this transaction; the
         // next message must not reach them, so the transaction starts afresh.
-        SocketSend(QStringLiteral("RSET") + kCrLf);
-        LastCommand = QStringLiteral("RSET");
+        sendCommand(QStringLiteral("RSET"));
+        LastCommand = Command::Rset;
         return;
     }
     RcptIndex = 1;
-    SocketSend(QStringLiteral("RCPT TO: ") + smtpRecipient(MsgIndex, 1) + kCrLf);
-    LastCommand = QStringLiteral("RCPT");
+    smtpRcpt(smtpRecipient(MsgIndex, 1));
 }
 
 void clsInetGateway::smtpBounce(const QString& file)
@@ -408,23 +436,24 @@ void clsInetGateway::smtpBounce(const QString& file)
 void clsInetGateway::PopStart()
 {
     const auto& rc = config::Running();
-    LastCommand.clear();
+    LastCommand = Command::None;
     TargetHost = PopServer;
     TargetPort = POPPort;
     if (PopServer.trimmed().isEmpty() || POPPort == 0 || Actions.contains(QLatin1String("encode"), Qt::CaseInsensitive)) {
         log(QStringLiteral("OK END: INTERNET EMAIL send-only connection SUCCESSFULLY COMPLETED: ") + NowShort());
-        setState(QStringLiteral("STANDBY"));
+        setState(GwState::Standby);
         return;
     }
     const QString r = SocketConnect();
-    if (state_ == QLatin1String("STANDBY"))
+    if (state_ == GwState::Standby)
         return;
     if (r != QLatin1String("OK")) {
-        log(QStringLiteral("ERROR ") + state_ + QStringLiteral(": ") + r);
-        setState(QStringLiteral("STANDBY"));
+        const QString failure = connectFailure();
+        log(QStringLiteral("ERROR ") + State() + QStringLiteral(": ") + (failure.isEmpty() ? r : failure));
+        setState(GwState::Standby);
         return;
     }
     if (rc.LogExtra)
         log(QStringLiteral("POP Connected OK"));
-    setState(QStringLiteral("POP STANDBY"));
+    setState(GwState::PopStandby);
 }

@@ -1,5 +1,5 @@
-// The gateway's transport: creation, logging, state, connect and send, the receive tick with
-// line assembly and dispatch by state, the close notification and the silence bound.
+// The gateway's side of its transport: creation, logging, state, connect and send, the feed with
+// line assembly and dispatch by state, the transcript, the close notification and the silence bound.
 #include "gateway/clsInetGateway.h"
 
 #include "config/RunningConfig.h"
@@ -11,36 +11,30 @@
 #include <QHostAddress>
 
 using gateway::frmSocket;
+using gateway::GwState;
+using gateway::kCrLf;
 using gateway::NowShort;
 using gateway::SignedForm;
 
 namespace {
 
-const QString kStandby = QStringLiteral("STANDBY");
-
 // Where a received line goes, by the state in force when it is read.
 enum class Route { Smtp, SmtpGreeting, Pop, PopDownload, Discard, Recovery, Unexpected };
 
-Route routeFor(const QString& state)
+Route routeFor(GwState state)
 {
-    struct Entry {
-        const char* state;
-        Route route;
-    };
-    static const Entry table[] = {
-        {"SMTP", Route::Smtp},
-        {"SMTP QUIT", Route::Smtp},
-        {"SMTP STANDBY", Route::SmtpGreeting},
-        {"POP", Route::Pop},
-        {"POP STANDBY", Route::Pop},
-        {"POP START", Route::Pop},
-        {"POP MESSAGE DOWNLOADING", Route::PopDownload},
-        {"POP QUIT", Route::Discard},
-        {"STANDBY", Route::Recovery},
-    };
-    for (const Entry& e : table)
-        if (state == QLatin1String(e.state))
-            return e.route;
+    switch (state) {
+    case GwState::Smtp:
+    case GwState::SmtpQuit: return Route::Smtp;
+    case GwState::SmtpStandby: return Route::SmtpGreeting;
+    case GwState::Pop:
+    case GwState::PopStandby:
+    case GwState::PopStart: return Route::Pop;
+    case GwState::PopDownloading: return Route::PopDownload;
+    case GwState::PopQuit: return Route::Discard;
+    case GwState::Standby: return Route::Recovery;
+    case GwState::SmtpEnd: break;
+    }
     return Route::Unexpected;
 }
 
@@ -49,9 +43,10 @@ qint64 wholeSeconds() { return platform::Now().toMSecsSinceEpoch() / 1000; }
 
 } // namespace
 
-clsInetGateway::clsInetGateway(QObject* parent) : QObject(parent)
+clsInetGateway::clsInetGateway(QObject* parent, gateway::Transport* transport) : QObject(parent), transport_(transport)
 {
-    frmSocket::instance().bind(this);
+    if (!transport_)
+        frmSocket::instance().bind(this);
     lastArrival_ = platform::Now();
 }
 
@@ -59,6 +54,12 @@ clsInetGateway::~clsInetGateway()
 {
     if (frmSocket* h = frmSocket::existing())
         h->unbind(this);
+}
+
+gateway::Transport& clsInetGateway::transport() const
+{
+    // The shared socket is asked for each time: the program may unload it and make a new one.
+    return transport_ ? *transport_ : frmSocket::instance();
 }
 
 void clsInetGateway::applySettings(const config::GatewaySettings& s)
@@ -90,24 +91,35 @@ void clsInetGateway::log(const QString& s)
 
 void clsInetGateway::LogMessage(const QString& s) { log(s); }
 
-void clsInetGateway::setState(const QString& s)
+void clsInetGateway::setState(GwState s)
 {
     if (state_ == s)
         return;
     state_ = s;
-    emit StateChanged(s);
+    emit StateChanged(gateway::StateText(s));
 }
 
-int clsInetGateway::SocketState() const { return frmSocket::instance().stateNumber(); }
+int clsInetGateway::SocketState() const { return transport().stateNumber(); }
+
+QString clsInetGateway::connectFailure() const
+{
+    const QString reason = Connected ? QString() : transport().failureReason();
+    if (reason.isEmpty())
+        return QString();
+    return QStringLiteral("cannot connect to ") + TargetHost + QLatin1Char(':') + QString::number(TargetPort)
+        + QStringLiteral(": ") + reason;
+}
 
 QString clsInetGateway::SocketConnect()
 {
-    frmSocket& h = frmSocket::instance();
+    gateway::Transport& h = transport();
     // A failure of the connect being started is reported by the result, not as a close.
     inConnect_ = true;
     h.close();
     platform::WaitSeconds(0.2f);
     ReceiveBuffer.clear();
+    incoming_.clear();
+    Connected = false;
     tls_ = Tls::Off;
     smtpExtensions_.clear();
     lastArrival_ = platform::Now();
@@ -123,7 +135,7 @@ QString clsInetGateway::SocketConnect()
             break;
         for (int i = 0; i < 3; ++i)
             QCoreApplication::processEvents();
-        if (wholeSeconds() >= deadline || state_ == QLatin1String("POP STANDBY") || state_ == kStandby)
+        if (wholeSeconds() >= deadline || state_ == GwState::PopStandby || state_ == GwState::Standby)
             break;
         // Gives the processor away between turns; a test clock moves on instead.
         platform::clock().sleepMs(5);
@@ -135,62 +147,64 @@ QString clsInetGateway::SocketConnect()
     return QStringLiteral("Error: Host not found");
 }
 
-void clsInetGateway::SocketDisconnect() { frmSocket::instance().close(); }
+void clsInetGateway::SocketDisconnect() { transport().close(); }
 
-void clsInetGateway::SocketSend(const QString& text)
+bool clsInetGateway::SocketSend(const QString& text)
 {
-    QTcpSocket* s = frmSocket::instance().Socket();
-    const QByteArray bytes = text.toLatin1();
-    qint64 deadline = -1;   // taken only when the peer makes us wait: reading the clock per line is costly
-    for (;;) {
-        if (s->state() != QAbstractSocket::ConnectedState) {
-            log(QStringLiteral("ERROR ") + SignedForm(gateway::kErrInvalidState)
-                + QStringLiteral(": Wrong protocol or connection state for the requested transaction or request"));
-            return;
-        }
-        if (s->bytesToWrite() > frmSocket::kHighWater)
-            s->flush();
-        if (s->bytesToWrite() <= frmSocket::kHighWater) {
-            s->write(bytes);
-            // Our own words restart the wait for an answer (noted here, timed at the next tick).
-            sentSinceTick_ = true;
-            return;
-        }
-        // The peer is not taking data yet (11035): retry until the deadline.
-        if (deadline < 0)
-            deadline = wholeSeconds() + 6;
-        if (wholeSeconds() >= deadline) {
-            log(QStringLiteral("ERROR:11035, Socket timeout"));
-            return;
-        }
-        QCoreApplication::processEvents();
-        s->waitForBytesWritten(10);
-        platform::clock().sleepMs(1);
+    switch (transport().send(text.toLatin1())) {
+    case 0:
+        // Our own words restart the wait for an answer (noted here, timed at the next tick).
+        sentSinceTick_ = true;
+        return true;
+    case gateway::kErrInvalidState:
+        log(QStringLiteral("ERROR ") + SignedForm(gateway::kErrInvalidState)
+            + QStringLiteral(": Wrong protocol or connection state for the requested transaction or request"));
+        return false;
+    default:
+        log(QStringLiteral("ERROR:11035, Socket timeout"));
+        return false;
     }
 }
 
-void clsInetGateway::tmrSocket_Timer()
+void clsInetGateway::sendCommand(const QString& command)
 {
-    receive();
-    checkSilence();
+    if (config::Running().LogExtra)
+        log(QStringLiteral("--> ") + gateway::TranscriptText(command));
+    SocketSend(command + kCrLf);
 }
 
-void clsInetGateway::receive()
+void clsInetGateway::sendSecret(const QString& line)
 {
-    // A tick inside a handler's own event processing waits: lines must be handled in order.
+    if (config::Running().LogExtra)
+        log(QStringLiteral("--> ****"));
+    SocketSend(line + kCrLf);
+}
+
+void clsInetGateway::transcriptReceived(const QString& line)
+{
+    if (config::Running().LogExtra)
+        log(QStringLiteral("<-- ") + line);
+}
+
+void clsInetGateway::tmrSocket_Timer() { checkSilence(); }
+
+void clsInetGateway::feed(const QByteArray& bytes)
+{
+    if (bytes.isEmpty())
+        return;
+    lastArrival_ = platform::Now();
+    incoming_ += QString::fromLatin1(bytes);
+    // A handler's own event processing may bring more data: the loop below takes it in turn,
+    // so that lines are answered in the order they came.
     if (inReceive_)
         return;
-    QTcpSocket* s = frmSocket::instance().Socket();
-    if (s->bytesAvailable() <= 0)
-        return;
     inReceive_ = true;
-    QString chunk = QString::fromLatin1(s->readAll());
-    lastArrival_ = platform::Now();
-    if (!ReceiveBuffer.isEmpty()) {
-        chunk = ReceiveBuffer + chunk;
+    while (!incoming_.isEmpty()) {
+        QString chunk = ReceiveBuffer + incoming_;
         ReceiveBuffer.clear();
+        incoming_.clear();
+        dispatchLines(chunk);
     }
-    dispatchLines(chunk);
     inReceive_ = false;
     if (endSessionPending_) {
         endSessionPending_ = false;
@@ -206,34 +220,37 @@ void clsInetGateway::receive()
 
 void clsInetGateway::dispatchLines(QString chunk)
 {
-    static const QString crlf = QStringLiteral("\r\n");
     qsizetype pos = 0;
+    qsizetype transcribed = -1;   // end of the last line already in the transcript
     for (;;) {
         // Whatever came in the clear behind the answer that started a handshake is not taken:
         // a party in between could have put it there.
         if (tls_ == Tls::Handshaking || endSessionPending_)
             return;
-        const qsizetype eol = chunk.indexOf(crlf, pos);
+        const qsizetype eol = chunk.indexOf(kCrLf, pos);
         if (eol < 0) {
             if (pos < chunk.size())
                 ReceiveBuffer = chunk.mid(pos);
             return;
         }
         QString line = chunk.mid(pos, eol - pos);
-        const QString st = state_;
+        const GwState st = state_;
         Route route = routeFor(st);
+        // The lines of a message being downloaded are content, not replies.
+        if ((route != Route::PopDownload || !downloadStatusSeen_) && eol > transcribed)
+            transcriptReceived(line);
         if (route == Route::Recovery) {
             // A connection reported as failed that completed after all.
             if (line.startsWith(QLatin1String("+OK"))) {
-                setState(QStringLiteral("POP STANDBY"));
-                LastCommand.clear();
+                setState(GwState::PopStandby);
+                LastCommand = gateway::Command::None;
                 PopConverse(line);
                 log(QStringLiteral("POP Connection made on retry or auto-recovery"));
                 pos = eol + 2;
                 continue;
             }
             if (chunk.mid(pos, 4) == QLatin1String("220 ")) {
-                setState(QStringLiteral("SMTP STANDBY"));
+                setState(GwState::SmtpStandby);
                 route = Route::SmtpGreeting;
             } else {
                 route = Route::Unexpected;
@@ -246,12 +263,15 @@ void clsInetGateway::dispatchLines(QString chunk)
         case Route::SmtpGreeting: {
             // A two-line greeting is answered once, on its second line; text after a
             // one-line greeting is dropped.
-            const qsizetype eol2 = chunk.indexOf(crlf, eol + 2);
+            const qsizetype eol2 = chunk.indexOf(kCrLf, eol + 2);
             if (eol2 < 0) {
                 SmtpConverse(line);
                 return;
             }
-            SmtpConverse(chunk.mid(eol + 2, eol2 - eol - 2));
+            const QString second = chunk.mid(eol + 2, eol2 - eol - 2);
+            transcriptReceived(second);
+            transcribed = eol2;
+            SmtpConverse(second);
             break;
         }
         case Route::Pop:
@@ -278,7 +298,8 @@ void clsInetGateway::dispatchLines(QString chunk)
             return;
         case Route::Recovery:
         case Route::Unexpected:
-            log(QStringLiteral("ERROR ") + st + QStringLiteral(": DATA_ARRIVAL Unexpected Message, ") + chunk.mid(pos));
+            log(QStringLiteral("ERROR ") + gateway::StateText(st) + QStringLiteral(": DATA_ARRIVAL Unexpected Message, ")
+                + chunk.mid(pos));
             break;
         }
         pos = eol + 2;
@@ -295,12 +316,21 @@ void clsInetGateway::Socket_Connect()
 
 config::Security clsInetGateway::phaseSecurity() const
 {
-    if (state_ == kStandby)
+    if (state_ == GwState::Standby)
         return config::Security::None;
     return smtpPhase() ? SMTPSecurity : POPSecurity;
 }
 
-bool clsInetGateway::smtpPhase() const { return state_.startsWith(QLatin1String("SMTP")); }
+bool clsInetGateway::smtpPhase() const
+{
+    switch (state_) {
+    case GwState::SmtpStandby:
+    case GwState::Smtp:
+    case GwState::SmtpQuit:
+    case GwState::SmtpEnd: return true;
+    default: return false;
+    }
+}
 
 bool clsInetGateway::serverOnLoopback() const
 {
@@ -311,7 +341,8 @@ bool clsInetGateway::serverOnLoopback() const
 void clsInetGateway::beginTls()
 {
     ReceiveBuffer.clear();
-    const QString why = frmSocket::instance().startTls(CAFile);
+    incoming_.clear();
+    const QString why = transport().startTls(CAFile);
     if (!why.isEmpty()) {
         Socket_TlsFailed(why, false);
         return;
@@ -331,15 +362,15 @@ void clsInetGateway::Socket_Encrypted()
         log(QStringLiteral("OK ") + (smtpPhase() ? QStringLiteral("SMTP") : QStringLiteral("POP"))
             + QStringLiteral(": TLS secured the connection to ") + TargetHost);
     // After an upgrade the client speaks first; with TLS from the first byte the server greets.
-    if (LastCommand == QLatin1String("STARTTLS"))
+    if (LastCommand == gateway::Command::StartTls)
         smtpGreet();
-    else if (LastCommand == QLatin1String("STLS"))
+    else if (LastCommand == gateway::Command::Stls)
         popLogin();
 }
 
 void clsInetGateway::Socket_TlsFailed(const QString& reason, bool certificate)
 {
-    if (state_ == kStandby)
+    if (state_ == GwState::Standby)
         return;
     tls_ = Tls::Off;
     log(QStringLiteral("ERROR ") + (smtpPhase() ? QStringLiteral("SMTP") : QStringLiteral("POP")) + QStringLiteral(": TLS: ")
@@ -355,16 +386,16 @@ void clsInetGateway::endSession()
         endSessionPending_ = true;
         return;
     }
-    frmSocket::instance().close();
+    transport().close();
     Connected = false;
     tls_ = Tls::Off;
     if (smtpPhase()) {
-        setState(QStringLiteral("POP START"));
+        setState(GwState::PopStart);
         PopStart();
         return;
     }
-    frmSocket::instance().tmrSocket()->stop();
-    setState(kStandby);
+    transport().setTicking(false);
+    setState(GwState::Standby);
 }
 
 void clsInetGateway::Socket_Close()
@@ -375,32 +406,45 @@ void clsInetGateway::Socket_Close()
         closePending_ = true;
         return;
     }
-    // What the peer said before it closed is handled first, in the state it was said in.
-    receive();
+    // A connection that never opened is named with its host, port and the system's reason.
+    const QString failure = connectFailure();
     if (tls_ == Tls::Handshaking) {
         Socket_TlsFailed(QStringLiteral("the server closed the connection during the handshake"), false);
         return;
     }
     Connected = false;
-    const QString st = state_;
-    if (st == QLatin1String("SMTP END") || st == QLatin1String("SMTP QUIT")) {
-        log(QStringLiteral("OK ") + st);
-        setState(QStringLiteral("POP START"));
+    const GwState st = state_;
+    if (st == GwState::SmtpEnd || st == GwState::SmtpQuit) {
+        log(QStringLiteral("OK ") + gateway::StateText(st));
+        setState(GwState::PopStart);
         PopStart();
-    } else if (st == QLatin1String("SMTP") || st == QLatin1String("SMTP STANDBY")) {
-        log(QStringLiteral("WARNING SMTP: Socket disconnect prematurely, will try POP: ") + NowShort());
-        setState(QStringLiteral("POP START"));
+    } else if (st == GwState::Smtp || st == GwState::SmtpStandby) {
+        log(QStringLiteral("WARNING SMTP: ") + (failure.isEmpty() ? QStringLiteral("Socket disconnect prematurely") : failure)
+            + QStringLiteral(", will try POP: ") + NowShort());
+        setState(GwState::PopStart);
         PopStart();
     } else {
-        if (st == QLatin1String("POP QUIT"))
+        if (st == GwState::PopQuit)
             log(QStringLiteral("OK END: INTERNET EMAIL connection SUCCESSFULLY COMPLETED: ") + NowShort());
-        else if (st == QLatin1String("POP"))
+        else if (st == GwState::Pop)
             log(QStringLiteral("ERROR POP: Socket disconnect prematurely: ") + NowShort());
+        else if (!failure.isEmpty())
+            log(QStringLiteral("ERROR ") + gateway::StateText(st) + QStringLiteral(": ") + failure);
         else
-            log(QStringLiteral("ERROR ") + st + QStringLiteral(" Socket disconnected unexpectedly."));
-        frmSocket::instance().tmrSocket()->stop();
-        setState(kStandby);
+            log(QStringLiteral("ERROR ") + gateway::StateText(st) + QStringLiteral(" Socket disconnected unexpectedly."));
+        transport().setTicking(false);
+        setState(GwState::Standby);
     }
+}
+
+void clsInetGateway::raiseScriptPOP()
+{
+    // The receive script may take its time (a web cycle on a slow page): the server waits for
+    // the robot meanwhile, so that time is not the server's silence.
+    inScriptPOP_ = true;
+    emit ScriptPOP();
+    inScriptPOP_ = false;
+    lastArrival_ = platform::Now();
 }
 
 void clsInetGateway::checkSilence()
@@ -410,7 +454,7 @@ void clsInetGateway::checkSilence()
         sentSinceTick_ = false;
         lastArrival_ = platform::Now();
     }
-    if (state_ == kStandby || inConnect_)
+    if (state_ == GwState::Standby || inConnect_ || inScriptPOP_)
         return;
     const qint64 bound = TimeOut > 0 ? TimeOut : 100;
     if (lastArrival_.msecsTo(platform::Now()) < bound * 1000)
@@ -421,9 +465,9 @@ void clsInetGateway::checkSilence()
                          false);
         return;
     }
-    log(QStringLiteral("ERROR ") + state_ + QStringLiteral(": no answer from server for ")
+    log(QStringLiteral("ERROR ") + State() + QStringLiteral(": no answer from server for ")
         + QString::number(bound) + QStringLiteral(" seconds"));
     lastArrival_ = platform::Now();
-    frmSocket::instance().close();
+    transport().close();
     Socket_Close();
 }

@@ -889,4 +889,34 @@ QString Format(double number, const QString& fmt) { return Format(FormatValue::f
 
 QString Format(const QString& text, const QString& fmt) { return Format(FormatValue::fromString(text), fmt); }
 
+FormatValue FormatValue::fromVariant(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::UnknownType:
+        return FormatValue::empty();
+    case QMetaType::Nullptr:
+        return FormatValue::null();
+    case QMetaType::Bool:
+        return FormatValue::fromBool(v.toBool());
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::UChar:
+        return FormatValue::fromInt(v.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return FormatValue::fromDouble(v.toDouble());
+    case QMetaType::QDateTime:
+        return FormatValue::fromDateTime(v.toDateTime());
+    case QMetaType::QDate:
+        return FormatValue::fromDateTime(v.toDate().startOfDay());
+    default:
+        return FormatValue::fromString(v.toString());
+    }
+}
+
 } // namespace platform

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QVariant>
 
 namespace platform {
 
@@ -27,6 +28,8 @@ struct FormatValue {
     static FormatValue fromDate(double oa) { FormatValue v = make(Kind::Date); v.number = oa; return v; }
     static FormatValue fromDateTime(const QDateTime& dt);
     static FormatValue fromString(const QString& s) { FormatValue v = make(Kind::String); v.text = s; return v; }
+    // A value as it arrives from a script through the QObject adapter.
+    static FormatValue fromVariant(const QVariant& v);
 
 private:
     static FormatValue make(Kind k) { FormatValue v; v.kind = k; return v; }

@@ -58,26 +58,42 @@ bool sameName(const QString& a, const QString& b)
 
 } // namespace
 
-QString IniRead(const QString& path, const QString& section, const QString& key, const QString& def)
+IniSnapshot::IniSnapshot(const QString& path)
 {
-    bool ok = false;
-    const QString text = ReadTextFile(path, &ok);
-    if (!ok)
-        return def;
-    bool inSection = false;
+    const QString text = ReadTextFile(path, &read_);
+    if (!read_)
+        return;
+    QString section;   // null before the first section header
     for (const QString& line : SplitLines(text)) {
         const QString name = sectionName(line);
         if (!name.isNull()) {
-            inSection = sameName(name, section);
+            section = name.toLower();
             continue;
         }
-        if (!inSection)
+        if (section.isNull())
             continue;
         const QString k = keyOf(line);
-        if (!k.isNull() && sameName(k, key))
-            return unquote(line.mid(line.indexOf(QLatin1Char('=')) + 1));
+        if (k.isNull())
+            continue;
+        QHash<QString, QString>& keys = values_[section];
+        const QString lower = k.toLower();
+        if (!keys.contains(lower))
+            keys.insert(lower, unquote(line.mid(line.indexOf(QLatin1Char('=')) + 1)));
     }
-    return def;
+}
+
+QString IniSnapshot::value(const QString& section, const QString& key, const QString& def) const
+{
+    const auto s = values_.constFind(section.toLower());
+    if (s == values_.constEnd())
+        return def;
+    const auto v = s->constFind(key.toLower());
+    return v == s->constEnd() ? def : *v;
+}
+
+QString IniRead(const QString& path, const QString& section, const QString& key, const QString& def)
+{
+    return IniSnapshot(path).value(section, key, def);
 }
 
 bool IniWrite(const QString& path, const QString& section, const QString& key, const QString& value)

@@ -1,7 +1,9 @@
 // Whole-file 8-bit text I/O.
 #include "platform/TextFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
 
@@ -43,6 +45,31 @@ QStringList SplitLines(const QString& text)
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
     return lines;
+}
+
+FileErr FileErrorOf(const QString& path, QFileDevice::FileError e)
+{
+    const QFileInfo fi(path);
+    if (!fi.absoluteDir().exists())
+        return {76, QStringLiteral("Path not found")};
+    switch (e) {
+    case QFileDevice::ResourceError:
+        return {61, QStringLiteral("Disk full")};
+    case QFileDevice::PermissionsError:
+        return {70, QStringLiteral("Permission denied")};
+    case QFileDevice::OpenError:
+        if (!fi.exists())
+            return {53, QStringLiteral("File not found")};
+        return {70, QStringLiteral("Permission denied")};
+    case QFileDevice::ReadError:
+        return {57, QStringLiteral("Device I/O error")};
+    case QFileDevice::WriteError:
+        return {61, QStringLiteral("Disk full")};
+    default:
+        if (!fi.exists())
+            return {53, QStringLiteral("File not found")};
+        return {75, QStringLiteral("Path/File access error")};
+    }
 }
 
 } // namespace platform

@@ -2,6 +2,7 @@
 // content survives a round trip unchanged.
 #pragma once
 
+#include <QFileDevice>
 #include <QString>
 
 namespace platform {
@@ -14,5 +15,13 @@ bool WriteTextFile(const QString& path, const QString& text);
 
 // Splits text into lines at CR LF or LF (a final line end yields no extra empty line).
 QStringList SplitLines(const QString& text);
+
+// A failed file step as the robot's log lines and script errors report it: the classic error
+// number (53 file not found, 76 path not found, 70 permission denied, 61 disk full, 75 access error).
+struct FileErr {
+    int number = 0;
+    QString text;
+};
+FileErr FileErrorOf(const QString& path, QFileDevice::FileError e);
 
 } // namespace platform

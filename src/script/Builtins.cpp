@@ -15,6 +15,8 @@ bool given(Args a, size_t i) { return i < a.size() && !a[i]->isMissing(); }
 
 Variant bLen(Frame&, Args a)
 {
+    if (arg(a, 0).isString())
+        return Variant::fromLong(int32_t(arg(a, 0).str().size()));
     Variant v = valueOf(arg(a, 0));
     if (v.isNull()) return v;
     return Variant::fromLong(int32_t(toStr(v).size()));
@@ -40,9 +42,21 @@ Variant bIsNull(Frame&, Args a) { return Variant::fromBool(arg(a, 0).isNull()); 
 Variant bIsObject(Frame&, Args a) { return Variant::fromBool(arg(a, 0).isObject()); }
 Variant bIsArray(Frame&, Args a) { return Variant::fromBool(arg(a, 0).isArray()); }
 
+// The value a type test looks at: an object's default value, Empty for an object without one.
+Variant testedValue(const Variant& v)
+{
+    if (!v.isObject())
+        return v;
+    try {
+        return valueOf(v);
+    } catch (const ScriptError&) {
+        return Variant::fromObject(nullptr);
+    }
+}
+
 Variant bIsNumeric(Frame&, Args a)
 {
-    Variant v = arg(a, 0).isObject() ? valueOf(arg(a, 0)) : arg(a, 0);
+    Variant v = testedValue(arg(a, 0));
     switch (v.type()) {
     case vtEmpty: case vtBoolean: case vtByte: case vtInteger: case vtLong: case vtSingle: case vtDouble: case vtCurrency:
         return Variant::fromBool(true);
@@ -81,7 +95,11 @@ Variant bArray(Frame&, Args a)
 
 Variant bErr(Frame& f, Args) { return Variant::fromObject(&f.eng->err); }
 
-Variant bEval(Frame& f, Args a) { return f.eng->evaluate(f, toStr(arg(a, 0))); }
+Variant bEval(Frame& f, Args a)
+{
+    const Variant& text = arg(a, 0);
+    return text.isNull() ? Variant::null() : f.eng->evaluate(f, toStr(text));
+}
 
 Variant bRnd(Frame& f, Args a)
 {
@@ -98,6 +116,7 @@ Variant bAbs(Frame&, Args a)
     Variant v = valueOf(arg(a, 0));
     if (v.isNull()) return v;
     if (v.isEmpty()) return Variant::fromInteger(0);
+    if (v.type() == vtBoolean) return Variant::fromInteger(v.boolValue() ? 1 : 0);
     if (compareValues(v, Variant::fromInteger(0)) < 0 && v.type() != vtString)
         return negate(v);
     if (v.type() == vtString) return Variant::fromDouble(std::fabs(toDouble(v)));
@@ -143,17 +162,14 @@ Variant bAsc(Frame&, Args a)
 
 Variant bMid(Frame&, Args a)
 {
-    Variant v = valueOf(arg(a, 0));
-    if (v.isNull()) return v;
-    QString s = toStr(v);
+    // The start and length are checked before a Null text is let through.
     int start = toLong(arg(a, 1));
     if (start < 1) raiseError(errInvalidCall);
-    if (given(a, 2)) {
-        int len = toLong(arg(a, 2));
-        if (len < 0) raiseError(errInvalidCall);
-        return Variant::fromString(s.mid(start - 1, len));
-    }
-    return Variant::fromString(s.mid(start - 1));
+    int len = given(a, 2) ? toLong(arg(a, 2)) : -1;
+    if (given(a, 2) && len < 0) raiseError(errInvalidCall);
+    Variant v = valueOf(arg(a, 0));
+    if (v.isNull()) return v;
+    return Variant::fromString(toStr(v).mid(start - 1, len));
 }
 
 Variant bLeft(Frame&, Args a)
@@ -196,6 +212,7 @@ Variant bSpace(Frame&, Args a)
 Variant bJoin(Frame&, Args a)
 {
     const Variant& v = arg(a, 0);
+    if (v.isNull()) raiseError(errInvalidNull);
     if (!v.isArray() || v.array()->rank() != 1) raiseError(errTypeMismatch);
     QString sep = given(a, 1) ? toStr(arg(a, 1)) : QStringLiteral(" ");
     const std::vector<Variant>& items = v.array()->items;
@@ -233,15 +250,15 @@ const Builtin* findBuiltin(const QString& lowerName)
 {
     static const QHash<QString, Builtin> table = {
         {"len", {bLen, 1, 1}},
-        {"cstr", {bConvert<vtString>, 1, 1}},
-        {"cint", {bConvert<vtInteger>, 1, 1}},
-        {"clng", {bConvert<vtLong>, 1, 1}},
-        {"cdbl", {bConvert<vtDouble>, 1, 1}},
-        {"csng", {bConvert<vtSingle>, 1, 1}},
-        {"cbool", {bConvert<vtBoolean>, 1, 1}},
-        {"cbyte", {bConvert<vtByte>, 1, 1}},
-        {"ccur", {bConvert<vtCurrency>, 1, 1}},
-        {"cdate", {bConvert<vtDate>, 1, 1}},
+        {"cstr", {bConvert<vtString>, 1, 1, true}},
+        {"cint", {bConvert<vtInteger>, 1, 1, true}},
+        {"clng", {bConvert<vtLong>, 1, 1, true}},
+        {"cdbl", {bConvert<vtDouble>, 1, 1, true}},
+        {"csng", {bConvert<vtSingle>, 1, 1, true}},
+        {"cbool", {bConvert<vtBoolean>, 1, 1, true}},
+        {"cbyte", {bConvert<vtByte>, 1, 1, true}},
+        {"ccur", {bConvert<vtCurrency>, 1, 1, true}},
+        {"cdate", {bConvert<vtDate>, 1, 1, true}},
         {"typename", {bTypeName, 1, 1}},
         {"vartype", {bVarType, 1, 1}},
         {"isempty", {bIsEmpty, 1, 1}},

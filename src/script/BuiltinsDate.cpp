@@ -308,7 +308,7 @@ Variant bDateValue(Frame&, Args a)
 {
     Variant v = arg(a, 0);
     if (v.isNull())
-        return v;
+        raiseError(errInvalidNull);
     double oa;
     if (v.isString()) {
         if (!parseDate(v.str(), oa))
@@ -336,7 +336,9 @@ Variant bTimeValue(Frame&, Args a)
 
 Variant bIsDate(Frame&, Args a)
 {
-    Variant v = a[0]->isObject() ? valueOf(*a[0]) : *a[0];
+    if (a[0]->isObject())
+        return Variant::fromBool(false);
+    const Variant& v = *a[0];
     if (v.type() == vtDate)
         return Variant::fromBool(true);
     if (v.isString()) {

@@ -1,6 +1,7 @@
 // FormatNumber, FormatCurrency and FormatPercent: fixed decimals rounded half away from zero,
 // the locale's decimal point, digit grouping and currency symbol.
 #include "script/Library.h"
+#include "script/Locale.h"
 
 #include <QLocale>
 
@@ -33,7 +34,7 @@ NumberText numberText(double x, Args a, size_t first)
         raiseError(errInvalidCall);
     bool leading = tristate(a, first + 1, true);
     bool group = tristate(a, first + 3, true);
-    QLocale loc;
+    QLocale loc = activeQLocale();
     QString t = fixedText(x, digits, false);
     NumberText r;
     if (t.startsWith(QLatin1Char('-'))) {
@@ -89,7 +90,7 @@ Variant bFormatPercent(Frame&, Args a)
 Variant bFormatCurrency(Frame&, Args a)
 {
     NumberText n = numberText(numberArg(a), a, 1);
-    QLocale loc;
+    QLocale loc = activeQLocale();
     // The locale's own currency layout, with the symbol before or after the amount.
     QString layout = loc.toCurrencyString(0.0, loc.currencySymbol(), 0);
     qsizetype zero = layout.indexOf(QLatin1Char('0'));

@@ -125,8 +125,7 @@ Variant bRound(Frame&, Args a)
         raiseError(errInvalidCall);
     switch (v.type()) {
     case vtEmpty: return Variant::fromInteger(0);
-    case vtBoolean: return Variant::fromInteger(v.boolValue() ? -1 : 0);
-    case vtByte: case vtInteger: case vtLong: return v;
+    case vtBoolean: case vtByte: case vtInteger: case vtLong: return v;
     default: break;
     }
     double d = toDouble(v);

@@ -46,10 +46,14 @@ Variant bInStr(Frame&, Args a)
             raiseError(errInvalidCall);
     }
     int mode = a.size() >= 4 ? compareMode(a, 3) : 0;
-    Variant v1 = arg(a, base), v2 = arg(a, base + 1);
+    Variant o1, o2;
+    const Variant& v1 = a[base]->isObject() ? (o1 = valueOf(*a[base])) : *a[base];
+    const Variant& v2 = a[base + 1]->isObject() ? (o2 = valueOf(*a[base + 1])) : *a[base + 1];
     if (v1.isNull() || v2.isNull())
         return Variant::null();
-    QString s1 = toStr(v1), s2 = toStr(v2);
+    QString t1, t2;
+    const QString& s1 = textOf(v1, t1);
+    const QString& s2 = textOf(v2, t2);
     if (s1.isEmpty() || start > s1.size())
         return Variant::fromLong(0);
     if (s2.isEmpty())
@@ -145,7 +149,7 @@ Variant bSplit(Frame&, Args a)
         return makeStringArray({s});
     const Qt::CaseSensitivity sense = cs(mode);
     const bool oneChar = delim.size() == 1 && sense == Qt::CaseSensitive;
-    parts.reserve(16);
+    parts.reserve(oneChar && limit < 0 ? size_t(s.count(delim.front())) + 1 : 16);
     qsizetype pos = 0;
     while (limit < 0 || qsizetype(parts.size()) < limit - 1) {
         qsizetype hit = oneChar ? s.indexOf(delim.front(), pos) : s.indexOf(delim, pos, sense);
@@ -247,7 +251,7 @@ Variant bAscB(Frame&, Args a)
     QString s = str(a, 0);
     if (s.isEmpty())
         raiseError(errInvalidCall);
-    return Variant::fromInteger(int16_t(s[0].unicode() & 0xFF));
+    return Variant::fromByte(uint8_t(s[0].unicode() & 0xFF));
 }
 
 Variant bChrW(Frame&, Args a)
@@ -326,7 +330,7 @@ Variant bEscape(Frame&, Args a)
 {
     Variant v = arg(a, 0);
     if (v.isNull())
-        return v;
+        raiseError(errInvalidNull);
     QString s = toStr(v), out;
     for (QChar c : s) {
         ushort u = c.unicode();

@@ -58,13 +58,82 @@ Dictionary::Key Dictionary::keyOf(const Variant& key) const
     return k;
 }
 
+uint32_t Dictionary::hashOf(const Key& k)
+{
+    return uint32_t(qHash(k, QHashSeed::globalSeed()));
+}
+
+size_t Dictionary::probe(const Key& k, uint32_t hash, bool& found) const
+{
+    const size_t mask = slots_.size() - 1;
+    size_t reuse = SIZE_MAX;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& s = slots_[i];
+        if (s.entry == kFreeSlot) {
+            found = false;
+            return reuse != SIZE_MAX ? reuse : i;
+        }
+        if (s.entry == kDeletedSlot) {
+            if (reuse == SIZE_MAX) reuse = i;
+        } else if (s.hash == hash && entries_[s.entry].norm == k) {
+            found = true;
+            return i;
+        }
+    }
+}
+
+// The index fills to three quarters before it is rebuilt at twice the live entries: a probe
+// rarely leaves its first cache line, and the index of a large dictionary stays a fraction
+// of the memory its entries take.
+bool Dictionary::reserveSlot()
+{
+    if ((usedSlots_ + 1) * 4 <= slots_.size() * 3)
+        return false;
+    rebuildIndex();
+    return true;
+}
+
+void Dictionary::rebuildIndex()
+{
+    size_t size = 16;
+    while (size < (live_ + 1) * 2)
+        size *= 2;
+    slots_.assign(size, Slot{0, kFreeSlot});
+    usedSlots_ = 0;
+    const size_t mask = size - 1;
+    for (size_t e = 0; e < entries_.size(); ++e) {
+        if (!entries_[e].live)
+            continue;
+        size_t i = entries_[e].hash & mask;
+        while (slots_[i].entry != kFreeSlot)
+            i = (i + 1) & mask;
+        slots_[i] = Slot{entries_[e].hash, uint32_t(e)};
+        ++usedSlots_;
+    }
+}
+
+Dictionary::Entry& Dictionary::append(const Variant& key, Key k, uint32_t hash, const Variant& value)
+{
+    reserveSlot();
+    bool found = false;
+    size_t s = probe(k, hash, found);
+    if (slots_[s].entry == kFreeSlot)
+        ++usedSlots_;
+    slots_[s] = Slot{hash, uint32_t(entries_.size())};
+    entries_.push_back({key, value, std::move(k), hash, true});
+    ++live_;
+    return entries_.back();
+}
+
 void Dictionary::add(const Variant& key, const Variant& item)
 {
     Key k = keyOf(key);
-    if (index_.contains(k))
+    uint32_t h = hashOf(k);
+    bool found = false;
+    if (!slots_.empty()) probe(k, h, found);
+    if (found)
         raiseError(kKeyExists);
-    index_.insert(k, entries_.size());
-    entries_.push_back({key, item, true});
+    append(key, std::move(k), h, item);
 }
 
 Variant& Dictionary::item(const Variant& key)
@@ -72,38 +141,46 @@ Variant& Dictionary::item(const Variant& key)
     if (const size_t* r = recent(key))
         return entries_[*r].value;
     Key k = keyOf(key);
-    auto it = index_.constFind(k);
-    if (it != index_.constEnd()) {
-        remember(key, it.value());
-        return entries_[it.value()].value;
+    uint32_t h = hashOf(k);
+    bool found = false;
+    size_t s = slots_.empty() ? 0 : probe(k, h, found);
+    if (found) {
+        remember(key, slots_[s].entry);
+        return entries_[slots_[s].entry].value;
     }
-    index_.insert(k, entries_.size());
-    entries_.push_back({key, Variant(), true});
-    return entries_.back().value;
+    return append(key, std::move(k), h, Variant()).value;
 }
 
 const Variant* Dictionary::find(const Variant& key) const
 {
     if (const size_t* r = recent(key))
         return &entries_[*r].value;
-    auto it = index_.constFind(keyOf(key));
-    if (it == index_.constEnd())
+    if (slots_.empty())
         return nullptr;
-    remember(key, it.value());
-    return &entries_[it.value()].value;
+    Key k = keyOf(key);
+    bool found = false;
+    size_t s = probe(k, hashOf(k), found);
+    if (!found)
+        return nullptr;
+    remember(key, slots_[s].entry);
+    return &entries_[slots_[s].entry].value;
 }
 
 void Dictionary::remove(const Variant& key)
 {
     forgetRecent();
-    auto it = index_.find(keyOf(key));
-    if (it == index_.end())
+    Key k = keyOf(key);
+    bool found = false;
+    size_t s = slots_.empty() ? 0 : probe(k, hashOf(k), found);
+    if (!found)
         notFound();
-    Entry& e = entries_[it.value()];
+    Entry& e = entries_[slots_[s].entry];
+    slots_[s].entry = kDeletedSlot;
     e.live = false;
     e.key = Variant();
     e.value = Variant();
-    index_.erase(it);
+    e.norm = Key();
+    --live_;
     if (++dead_ > 32 && dead_ > entries_.size() / 2)
         compact();
 }
@@ -112,15 +189,13 @@ void Dictionary::compact()
 {
     forgetRecent();
     std::vector<Entry> live;
-    live.reserve(index_.size());
+    live.reserve(live_);
     for (Entry& e : entries_)
         if (e.live)
             live.push_back(std::move(e));
     entries_ = std::move(live);
-    index_.clear();
-    for (size_t i = 0; i < entries_.size(); ++i)
-        index_.insert(keyOf(entries_[i].key), i);
     dead_ = 0;
+    rebuildIndex();
 }
 
 void Dictionary::removeAll()
@@ -128,7 +203,9 @@ void Dictionary::removeAll()
     // Items may be objects whose end runs script code: clear the table before they go.
     std::vector<Entry> old;
     old.swap(entries_);
-    index_.clear();
+    slots_.clear();
+    usedSlots_ = 0;
+    live_ = 0;
     forgetRecent();
     dead_ = 0;
 }
@@ -136,7 +213,7 @@ void Dictionary::removeAll()
 std::vector<Variant> Dictionary::keys() const
 {
     std::vector<Variant> out;
-    out.reserve(index_.size());
+    out.reserve(live_);
     for (const Entry& e : entries_)
         if (e.live)
             out.push_back(e.key);
@@ -146,7 +223,7 @@ std::vector<Variant> Dictionary::keys() const
 std::vector<Variant> Dictionary::items() const
 {
     std::vector<Variant> out;
-    out.reserve(index_.size());
+    out.reserve(live_);
     for (const Entry& e : entries_)
         if (e.live)
             out.push_back(e.value);
@@ -189,19 +266,31 @@ Variant Dictionary::invoke(int id, InvokeKind kind, Args a)
             return Variant();
         case mKey: {
             lib::checkArgs(a, 2, 2);
-            Variant oldKey = *a[0];
             Variant newKey = valueOf(value);
-            auto it = index_.find(keyOf(oldKey));
-            if (it == index_.end())
+            Key ok = keyOf(*a[0]);
+            bool found = false;
+            size_t oldSlot = slots_.empty() ? 0 : probe(ok, hashOf(ok), found);
+            if (!found)
                 notFound();
             Key nk = keyOf(newKey);
-            if (index_.contains(nk))
+            uint32_t nh = hashOf(nk);
+            bool taken = false;
+            probe(nk, nh, taken);
+            if (taken)
                 raiseError(kKeyExists);
-            size_t pos = it.value();
+            size_t pos = slots_[oldSlot].entry;
             forgetRecent();
-            index_.erase(it);
-            entries_[pos].key = newKey;
-            index_.insert(nk, pos);
+            slots_[oldSlot].entry = kDeletedSlot;
+            Entry& e = entries_[pos];
+            e.key = newKey;
+            e.norm = std::move(nk);
+            e.hash = nh;
+            if (reserveSlot())
+                return Variant();  // the rebuilt index holds the entry under its new key
+            size_t s = probe(e.norm, nh, found);
+            if (slots_[s].entry == kFreeSlot)
+                ++usedSlots_;
+            slots_[s] = Slot{nh, uint32_t(pos)};
             return Variant();
         }
         case mCompareMode:

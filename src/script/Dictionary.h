@@ -28,7 +28,7 @@ public:
     // Raises 32811 when the key is missing.
     void remove(const Variant& key);
     void removeAll();
-    int count() const { return int(index_.size()); }
+    int count() const { return int(live_); }
     std::vector<Variant> keys() const;
     std::vector<Variant> items() const;
     // 0 binary, 1 text; changing it while the dictionary holds items raises 5.
@@ -50,10 +50,28 @@ private:
     struct Entry {
         Variant key;
         Variant value;
+        Key norm;       // the key as the index compares it
+        uint32_t hash = 0;
         bool live = true;
     };
+    // The index: open addressing over entry numbers, eight bytes a slot, so that a lookup in
+    // hundreds of thousands of keys touches few cache lines before the one entry it wants.
+    struct Slot {
+        uint32_t hash;
+        uint32_t entry;
+    };
+    static constexpr uint32_t kFreeSlot = 0xFFFFFFFFu;
+    static constexpr uint32_t kDeletedSlot = 0xFFFFFFFEu;
 
     Key keyOf(const Variant& key) const;
+    static uint32_t hashOf(const Key& k);
+    // The slot holding the key (found), else the slot a new entry for it should take.
+    size_t probe(const Key& k, uint32_t hash, bool& found) const;
+    // Makes room for one more slot, rebuilding the index when it is full enough (true then).
+    bool reserveSlot();
+    void rebuildIndex();
+    // Appends an entry for a key known to be absent.
+    Entry& append(const Variant& key, Key k, uint32_t hash, const Variant& value);
     void compact();
     // Scripts look the same key up several times in a row (Exists, then read, then write).
     // The last text key found is remembered by its string data, which the copy held here keeps
@@ -71,7 +89,9 @@ private:
     void forgetRecent() { recentText_.clear(); }
 
     std::vector<Entry> entries_;
-    QHash<Key, size_t> index_;
+    std::vector<Slot> slots_;
+    size_t usedSlots_ = 0;  // entries and deleted marks
+    size_t live_ = 0;
     size_t dead_ = 0;
     int compareMode_ = 0;
     mutable QString recentText_;

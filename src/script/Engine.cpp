@@ -2,6 +2,7 @@
 #include "script/Engine.h"
 
 #include "platform/Clock.h"
+#include "script/Locale.h"
 #include "script/Nodes.h"
 #include "script/Parser.h"
 
@@ -12,7 +13,8 @@ namespace script {
 
 // ---------------------------------------------------------------- engine
 
-Engine::Engine() = default;
+// Each engine starts in the program's default locale, as a new script process would.
+Engine::Engine() { resetLocale(); }
 
 Engine::~Engine()
 {
@@ -190,6 +192,11 @@ Variant Engine::evaluate(Frame& f, const QString& expr)
         chunk = compile(expr, !f.proc, f.proc, true, &f);
     } catch (ScriptError& e) {
         e.line = 0;
+        // Text that stops where an operand should follow is a plain syntax error to Eval.
+        if (e.number == 1023) {
+            e.number = errSyntax;
+            e.description = errorDescription(errSyntax);
+        }
         throw;
     }
     return chunk->expr->eval(f);
@@ -258,6 +265,11 @@ ClassInstance* Engine::newInstance(const QString& className)
     ClassDef* c = classes.value(className.toLower(), nullptr);
     if (!c)
         raiseError(errClassNotDefined, errorDescription(errClassNotDefined) + QStringLiteral(": '") + className + QLatin1Char('\''));
+    return newInstance(c);
+}
+
+ClassInstance* Engine::newInstance(ClassDef* c)
+{
     auto* inst = new ClassInstance(this, c, c->chunk.lock());
     inst->addRef();
     if (c->init) {
@@ -432,7 +444,22 @@ void ClassInstance::lastRelease()
         if (--refs_ > 0)
             return;
     }
-    delete this;
+    // Freeing an object frees the objects only it held, and so on down a linked list; done
+    // by recursion, a list of a few hundred thousand nodes would exhaust the machine stack.
+    // The outermost free takes the nested ones off a queue instead.
+    static thread_local std::vector<ClassInstance*>* pending = nullptr;
+    if (pending) {
+        pending->push_back(this);
+        return;
+    }
+    std::vector<ClassInstance*> queue{this};
+    pending = &queue;
+    while (!queue.empty()) {
+        ClassInstance* next = queue.back();
+        queue.pop_back();
+        delete next;
+    }
+    pending = nullptr;
 }
 
 // ---------------------------------------------------------------- Err
@@ -445,6 +472,22 @@ int ErrObject::memberId(const QString& name, bool)
         if (l == QLatin1String(names[i]))
             return i + 1;
     return -1;
+}
+
+// System error codes that VBScript reports under its own numbers, as it does for errors that
+// objects return to it.
+static int vbErrorNumber(int32_t code)
+{
+    static const std::pair<uint32_t, int> known[] = {
+        {0x8007000E, errOutOfMemory}, {0x80070057, errInvalidCall}, {0x80004001, 445},
+        {0x80004002, 430}, {0x80070005, 70}, {0x80070002, 53}, {0x80070003, 76},
+        {0x80020005, errTypeMismatch}, {0x8002000A, errOverflow}, {0x8002000B, errSubscript},
+        {0x80020012, errDivByZero}, {0x8002000E, errWrongArgs}, {0x80020004, errArgNotOptional},
+    };
+    for (const auto& [hr, vb] : known)
+        if (uint32_t(code) == hr)
+            return vb;
+    return code;
 }
 
 Variant ErrObject::invoke(int id, InvokeKind kind, Args args)
@@ -469,16 +512,22 @@ Variant ErrObject::invoke(int id, InvokeKind kind, Args args)
     case 3: return Variant::fromString(source);
     case 4: clear(); return Variant();
     case 5: {
-        if (args.empty() || args[0]->isMissing())
+        if (args.empty())
+            raiseError(errWrongArgs);
+        if (args[0]->isMissing())
             raiseError(errArgNotOptional);
-        int n = toLong(*args[0]);
+        auto given = [&](size_t i) { return args.size() > i && !args[i]->isMissing(); };
+        int n = vbErrorNumber(toLong(*args[0]));
         if (n == 0)
             raiseError(errInvalidCall);
-        QString src = args.size() > 1 && !args[1]->isMissing() ? toStr(*args[1]) : QString::fromLatin1(kRuntimeSource);
-        QString desc = args.size() > 2 && !args[2]->isMissing() ? toStr(*args[2]) : errorDescription(n);
+        QString src = given(1) ? toStr(*args[1]) : QString::fromLatin1(kRuntimeSource);
+        QString desc = given(2) ? toStr(*args[2]) : errorDescription(n);
         if (desc.isEmpty())
             desc = QStringLiteral("Unknown runtime error");
-        throw ScriptError{n, desc, src};
+        ScriptError e{n, desc, src};
+        if (given(3)) e.helpFile = toStr(*args[3]);
+        if (given(4)) e.helpContext = toLong(*args[4]);
+        throw e;
     }
     case 6: return Variant::fromString(helpFile);
     case 7: return Variant::fromLong(helpContext);

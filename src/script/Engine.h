@@ -74,7 +74,12 @@ struct Expr : Node {
     virtual void assign(Frame& f, Variant v, bool isSet);
     // Evaluated as a statement: Subs may be called, the result is dropped.
     virtual void callStmt(Frame& f) { eval(f); }
+    // Evaluated as the condition of If, Do or While: Null counts as False.
+    virtual bool test(Frame& f);
     virtual bool isLiteral() const { return false; }
+    // The value where it already sits (a literal, a plain local), read without a copy and with
+    // no effect; nullptr when it must be evaluated.
+    virtual const Variant* peek(Frame& f) { (void)f; return nullptr; }
 };
 using ExprList = std::vector<Expr*>;
 
@@ -175,6 +180,7 @@ struct Builtin {
     BuiltinFn fn;
     int minArgs;
     int maxArgs;
+    bool conversion = false;  // CInt and its kin: "Call CInt(1)" is refused when it runs
 };
 // The builtin function of that lower-case name, or nullptr.
 const Builtin* findBuiltin(const QString& lowerName);
@@ -187,6 +193,7 @@ public:
     Variant invoke(int id, InvokeKind kind, Args args) override;
     const void* shape() const override { return cls_; }
     ClassDef* cls() const { return cls_; }
+    bool alive() const { return *alive_; }
     std::vector<Variant> fields;
 
 protected:
@@ -206,8 +213,15 @@ public:
     const void* shape() const override { static const char k = 0; return &k; }
     int memberId(const QString& name, bool fromInside) override;
     Variant invoke(int id, InvokeKind kind, Args args) override;
-    void set(const ScriptError& e) { number = e.number; description = e.description; source = e.source; }
-    void clear() { number = 0; description.clear(); source.clear(); }
+    void set(const ScriptError& e)
+    {
+        number = e.number;
+        description = e.description;
+        source = e.source;
+        helpFile = e.helpFile;
+        helpContext = e.helpContext;
+    }
+    void clear() { set(ScriptError{}); }
     int number = 0;
     QString description;
     QString source;
@@ -242,6 +256,7 @@ public:
 
     Variant callProc(Procedure* p, ClassInstance* me, Args args);
     ClassInstance* newInstance(const QString& className);
+    ClassInstance* newInstance(ClassDef* c);
 
     int globalSlot(const QString& lowerName) const { return globalIndex.value(lowerName, -1); }
     // A new global slot, not yet reachable by name (the parser names it when the chunk compiles).

@@ -138,6 +138,9 @@ Flow execBlock(Frame& f, const Block& b)
             if (fl != Flow::Normal)
                 return fl;
         } catch (ScriptError& e) {
+            // Running out of stack unwinds every procedure, whatever error handling they set.
+            if (e.number == errOutOfStack && f.proc)
+                throw;
             if (!e.line)
                 e.line = f.line;
             f.eng->err.set(e);
@@ -147,6 +150,18 @@ Flow execBlock(Frame& f, const Block& b)
 }
 
 // ---------------------------------------------------------------- names
+
+void OperandCache::classify(Expr* e)
+{
+    mode = Evaluate;
+    if (auto* lit = dynamic_cast<LiteralExpr*>(e)) {
+        mode = Constant;
+        constant = &lit->v;
+    } else if (auto* n = dynamic_cast<NameExpr*>(e); n && n->kind == NameExpr::Local && !n->hasArgs) {
+        mode = LocalSlot;
+        slot = n->slot;
+    }
+}
 
 Variant MeExpr::eval(Frame& f)
 {
@@ -202,20 +217,80 @@ Variant* NameExpr::variable(Frame& f, bool create)
     }
 }
 
+static inline int32_t wholeIndex(const Variant& x)
+{
+    return x.type() == vtInteger ? int32_t(x.intValue()) : x.type() == vtLong ? x.longValue() : toLong(x);
+}
+
+Variant* NameExpr::plainArray(Frame& f)
+{
+    if (args.size() > kFastRank)
+        return nullptr;
+    Variant* v = nullptr;
+    switch (kind) {
+    case Local: v = f.vars[slot]; break;
+    case Field: v = &f.me->fields[size_t(slot)]; break;
+    case Global: {
+        GlobalSlot& g = globalSlot(f);
+        v = g.proc ? nullptr : &g.value;
+        break;
+    }
+    default: break;
+    }
+    return v && v->isArray() ? v : nullptr;
+}
+
+int32_t NameExpr::evalIndex(Frame& f)
+{
+    return wholeIndex(args[0]->eval(f));
+}
+
+Variant& NameExpr::elementAt(Variant& arr, bool forWrite, int32_t index)
+{
+    // An index expression may have called code that replaced the array.
+    if (!arr.isArray())
+        raiseError(errTypeMismatch);
+    ArrayData* a = forWrite ? arr.arrayForWrite() : arr.array();
+    return a->items[a->offset(std::span<const int32_t>(&index, 1))];
+}
+
+Variant& NameExpr::element(Frame& f, Variant& arr, bool forWrite)
+{
+    if (args.size() == 1)
+        return element1(f, arr, forWrite);
+    auto whole = [](const Variant& x) {
+        return x.type() == vtInteger ? int32_t(x.intValue()) : x.type() == vtLong ? x.longValue() : toLong(x);
+    };
+    int32_t idx[kFastRank];
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (const Variant* x = argOps[i].peek(f, args[i]))
+            idx[i] = whole(*x);
+        else
+            idx[i] = whole(args[i]->eval(f));
+    }
+    // An index expression may have called code that replaced the array.
+    if (!arr.isArray())
+        raiseError(errTypeMismatch);
+    ArrayData* a = forWrite ? arr.arrayForWrite() : arr.array();
+    if (args.size() == 1 && a->bounds.size() == 1) {
+        int64_t i = int64_t(idx[0]) - a->bounds[0].lower;
+        if (i >= 0 && i < a->bounds[0].count)
+            return a->items[size_t(i)];
+    }
+    return a->items[a->offset(std::span<const int32_t>(idx, args.size()))];
+}
+
 Variant NameExpr::evalGeneral(Frame& f)
 {
+    if (hasArgs) {
+        if (Variant* arr = plainArray(f))
+            return element(f, *arr, false);
+    }
     switch (kind) {
     case Local: {
         Variant& v = *f.vars[slot];
         if (!hasArgs)
             return v;
-        if (v.isArray() && args.size() <= 3) {
-            int32_t idx[3];
-            for (size_t i = 0; i < args.size(); ++i)
-                idx[i] = toLong(args[i]->eval(f));
-            ArrayData* a = v.array();
-            return a->items[a->offset(std::span<const int32_t>(idx, args.size()))];
-        }
         ArgPack pack;
         buildArgs(f, args, pack);
         return applyArgs(v, pack.args());
@@ -243,10 +318,20 @@ Variant NameExpr::evalGeneral(Frame& f)
     case Member:
         return callMember(f, f.me, slot, args);
     case BuiltinCall: {
+        if (viaCall && builtin->conversion)
+            raiseError(458);
         if (int(args.size()) < builtin->minArgs || int(args.size()) > builtin->maxArgs)
             raiseError(errWrongArgs, errorDescription(errWrongArgs) + QStringLiteral(": '") + name + QLatin1Char('\''));
+        // Builtins only read their arguments: values will do, and no array is lent out.
         ArgPack pack;
-        buildArgs(f, args, pack);
+        for (Expr* e : args) {
+            Variant* r = const_cast<Variant*>(e->peek(f));
+            if (!r) {
+                r = pack.temp();
+                *r = e->eval(f);
+            }
+            pack.add(r);
+        }
         return builtin->fn(f, pack.args());
     }
     case Return:
@@ -309,6 +394,14 @@ Variant* NameExpr::refGeneral(Frame& f, ArgPack& pack)
 
 void NameExpr::assign(Frame& f, Variant v, bool isSet)
 {
+    if (kind == Local && hasArgs && args.size() == 1 && f.vars[slot]->isArray()) {
+        Variant& el = element1(f, *f.vars[slot], true);
+        if (!isSet && !v.isObject() && !el.isArray())
+            el = std::move(v);
+        else
+            assignTo(el, std::move(v), isSet);
+        return;
+    }
     if (!hasArgs && (kind == Local || kind == Return)) {
         Variant& dst = kind == Local ? *f.vars[slot] : f.ret;
         if (!isSet && !v.isObject() && !dst.isArray())
@@ -325,6 +418,12 @@ void NameExpr::assign(Frame& f, Variant v, bool isSet)
         pack.add(val);
         f.me->invoke(slot, isSet ? InvokeKind::Set : InvokeKind::Let, pack.args());
         return;
+    }
+    if (hasArgs) {
+        if (Variant* arr = plainArray(f)) {
+            assignTo(element(f, *arr, true), std::move(v), isSet);
+            return;
+        }
     }
     if (kind == Global && !hasArgs && globalSlot(f).isConst)
         raiseError(errIllegalAssign, errorDescription(errIllegalAssign) + QStringLiteral(": '") + name + QLatin1Char('\''));
@@ -375,30 +474,61 @@ int MemberExpr::resolve(Dispatch* d)
         raiseError(errNoMember, errorDescription(errNoMember) + QStringLiteral(": '") + name + QLatin1Char('\''));
     cacheShape = sh;
     cacheId = id;
+    // Only a script class instance has the class as its shape, so the field index holds for
+    // every object this call site meets with the same shape.
+    cacheField = -1;
+    if (auto* ci = dynamic_cast<ClassInstance*>(d); ci && id >= 1 && id <= int(ci->cls()->members.size()))
+        cacheField = ci->cls()->members[size_t(id - 1)].field;
     return id;
 }
 
+Dispatch* MemberExpr::target(const Variant& o)
+{
+    if (!o.isObject() || !o.object())
+        raiseError(errObjectRequired);
+    return o.object();
+}
+
+// A plain local holding the object is read in place; the object is then held for the call,
+// whose arguments may run code that assigns that local.
 Variant MemberExpr::eval(Frame& f)
 {
+    if (const Variant* o = objOp.peek(f, obj)) {
+        Ref<Dispatch> keep(target(*o));
+        return evalOn(f, keep.get());
+    }
     Variant o = obj->eval(f);
-    if (!o.isObject())
-        raiseError(errObjectRequired);
-    Dispatch* d = o.object();
-    if (!d)
-        raiseError(errObjectNotSet);
+    return evalOn(f, target(o));
+}
+
+Variant MemberExpr::evalOn(Frame& f, Dispatch* d)
+{
     int id = resolve(d);
+    if (Variant* field = plainField(d))
+        return *field;
     return callMember(f, d, id, args);
 }
 
 void MemberExpr::assign(Frame& f, Variant v, bool isSet)
 {
+    if (const Variant* o = objOp.peek(f, obj)) {
+        Ref<Dispatch> keep(target(*o));
+        assignOn(f, keep.get(), std::move(v), isSet);
+        return;
+    }
     Variant o = obj->eval(f);
-    if (!o.isObject())
-        raiseError(errObjectRequired);
-    Dispatch* d = o.object();
-    if (!d)
-        raiseError(errObjectNotSet);
+    assignOn(f, target(o), std::move(v), isSet);
+}
+
+void MemberExpr::assignOn(Frame& f, Dispatch* d, Variant v, bool isSet)
+{
     int id = resolve(d);
+    if (Variant* field = plainField(d)) {
+        if (isSet && !v.isObject())
+            raiseError(errObjectRequired);
+        assignTo(*field, (!isSet && v.isObject()) ? valueOf(v) : std::move(v), isSet);
+        return;
+    }
     ArgPack pack;
     buildArgs(f, args, pack);
     Variant* val = pack.temp();
@@ -417,8 +547,30 @@ Variant ApplyExpr::eval(Frame& f)
     return applyArgs(t, pack.args());
 }
 
+// a(0)(1): the element of an array that is itself an element, reached in place.
+Variant* ApplyExpr::ref(Frame& f, ArgPack& pack)
+{
+    Variant* outer = target->ref(f, pack);
+    if (!outer || !outer->isArray())
+        return nullptr;
+    ArgPack idxPack;
+    buildArgs(f, args, idxPack);
+    ArrayData* a = outer->arrayForWrite();
+    std::vector<int32_t> idx = indexValues(idxPack.args());
+    Variant* el = &a->items[a->offset(idx)];
+    pack.lock(a);
+    return el;
+}
+
 void ApplyExpr::assign(Frame& f, Variant v, bool isSet)
 {
+    {
+        ArgPack pack;
+        if (Variant* el = ref(f, pack)) {
+            assignTo(*el, std::move(v), isSet);
+            return;
+        }
+    }
     Variant t = target->eval(f);
     if (!t.isObject() || !t.object())
         raiseError(errObjectRequired);
@@ -432,9 +584,12 @@ void ApplyExpr::assign(Frame& f, Variant v, bool isSet)
 
 Variant NewExpr::eval(Frame& f)
 {
-    if (Dispatch* d = newRuntimeClass(*f.eng, className))
-        return Variant::fromObject(d);
-    ClassInstance* inst = f.eng->newInstance(className);
+    ClassDef* c = f.eng->classes.value(lname, nullptr);
+    if (!c) {
+        if (Dispatch* d = newRuntimeClass(*f.eng, className))
+            return Variant::fromObject(d);
+    }
+    ClassInstance* inst = c ? f.eng->newInstance(c) : f.eng->newInstance(className);
     Variant v = Variant::fromObject(inst);
     inst->release();  // newInstance hands over one reference
     return v;
@@ -467,10 +622,20 @@ Variant UnaryExpr::eval(Frame& f)
     }
 }
 
-Variant BinaryExpr::eval(Frame& f)
+// Everything the in-line cases of applyBinary leave.
+[[gnu::noinline]] static Variant otherBinary(BinOp op, const Variant& x, const Variant& y, const BinaryExpr& e, Variant* owned)
 {
-    Variant x = a->eval(f);
-    Variant y = b->eval(f);
+    if (owned)
+        return generalBinary(op, *owned, y, e.a->isLiteral(), e.b->isLiteral());
+    Variant left = x;
+    return generalBinary(op, left, y, e.a->isLiteral(), e.b->isLiteral());
+}
+
+// The operator on two values: whole and Double arithmetic and comparison in line, the rest
+// through the general rules. owned is x when the caller owns it, so that text can grow in place.
+[[gnu::always_inline]] static inline Variant applyBinary(BinOp op, const Variant& x, const Variant& y,
+                                                       const BinaryExpr& e, Variant* owned)
+{
     if (isWhole(x) && isWhole(y)) {
         int64_t p = wholeValue(x), q = wholeValue(y);
         bool bothInt = x.type() == vtInteger && y.type() == vtInteger;
@@ -509,7 +674,74 @@ Variant BinaryExpr::eval(Frame& f)
         default: break;
         }
     }
-    return generalBinary(op, x, y, a->isLiteral(), b->isLiteral());
+    return otherBinary(op, x, y, e, owned);
+}
+
+static bool truth(const Variant& c)
+{
+    if (c.type() == vtBoolean)
+        return c.boolValue();
+    return c.isNull() ? false : toBool(c);
+}
+
+bool Expr::test(Frame& f)
+{
+    return truth(eval(f));
+}
+
+// A comparison of whole numbers as a condition gives its answer without making a Boolean.
+static inline bool wholeComparison(BinOp op, const Variant& x, const Variant& y, bool& result)
+{
+    if (!isWhole(x) || !isWhole(y))
+        return false;
+    int64_t p = wholeValue(x), q = wholeValue(y);
+    switch (op) {
+    case BinOp::Eq: result = p == q; return true;
+    case BinOp::Ne: result = p != q; return true;
+    case BinOp::Lt: result = p < q; return true;
+    case BinOp::Le: result = p <= q; return true;
+    case BinOp::Gt: result = p > q; return true;
+    case BinOp::Ge: result = p >= q; return true;
+    default: return false;
+    }
+}
+
+bool BinaryExpr::test(Frame& f)
+{
+    bool result = false;
+    const Variant* py = rightOp.peek(f, b);
+    if (py) {
+        if (const Variant* px = leftOp.peek(f, a)) {
+            if (wholeComparison(op, *px, *py, result))
+                return result;
+            return truth(applyBinary(op, *px, *py, *this, nullptr));
+        }
+        Variant x = a->eval(f);
+        if (wholeComparison(op, x, *py, result))
+            return result;
+        return truth(applyBinary(op, x, *py, *this, &x));
+    }
+    Variant x = a->eval(f);
+    Variant y = b->eval(f);
+    if (wholeComparison(op, x, y, result))
+        return result;
+    return truth(applyBinary(op, x, y, *this, &x));
+}
+
+Variant BinaryExpr::eval(Frame& f)
+{
+    // Operands that are literals or plain locals are read where they sit. The left one only
+    // when the right one cannot run code that changes it.
+    const Variant* py = rightOp.peek(f, b);
+    if (py) {
+        if (const Variant* px = leftOp.peek(f, a))
+            return applyBinary(op, *px, *py, *this, nullptr);
+        Variant x = a->eval(f);
+        return applyBinary(op, x, *py, *this, &x);
+    }
+    Variant x = a->eval(f);
+    Variant y = b->eval(f);
+    return applyBinary(op, x, y, *this, &x);
 }
 
 // ---------------------------------------------------------------- statements
@@ -563,16 +795,9 @@ Flow ConstStmt::exec(Frame& f)
 
 // Under On Error Resume Next an error in a condition is recorded in Err and reported as a
 // failure instead of propagating; without it the error goes on as usual.
-static bool truth(const Variant& c)
-{
-    if (c.type() == vtBoolean)
-        return c.boolValue();
-    return c.isNull() ? false : toBool(c);
-}
-
 static bool condition(Frame& f, Expr* e)
 {
-    return truth(e->eval(f));
+    return e->test(f);
 }
 
 static bool failedCondition(Frame& f, Expr* e, bool& value)
@@ -598,9 +823,16 @@ static bool failedCondition(Frame& f, Expr* e, bool& value)
 Flow IfStmt::exec(Frame& f)
 {
     for (auto& [cond, block] : arms) {
-        // A failing condition resumes at the next statement, which is the first one of its block.
         bool taken = false;
-        if (failedCondition(f, cond, taken) || taken)
+        if (!f.resumeNext) {
+            if (cond->line)
+                f.line = cond->line;
+            taken = cond->test(f);
+        } else if (failedCondition(f, cond, taken)) {
+            // A failing condition resumes at the next statement, the first one of its block.
+            taken = true;
+        }
+        if (taken)
             return execBlock(f, block);
     }
     return execBlock(f, elseBlock);
@@ -608,9 +840,11 @@ Flow IfStmt::exec(Frame& f)
 
 Flow ForStmt::exec(Frame& f)
 {
-    Variant start = valueOf(from->eval(f));
-    Variant limit = valueOf(to->eval(f));
-    Variant inc = step ? valueOf(step->eval(f)) : Variant::fromInteger(1);
+    // Text bounds count as the numbers they hold: "1" + "1" must not concatenate.
+    auto number = [](Variant v) { return v.isString() ? Variant::fromDouble(toDouble(v)) : v; };
+    Variant start = number(valueOf(from->eval(f)));
+    Variant limit = number(valueOf(to->eval(f)));
+    Variant inc = step ? number(valueOf(step->eval(f))) : Variant::fromInteger(1);
     if (start.isNull() || limit.isNull() || inc.isNull())
         raiseError(errInvalidNull);
     double limitD = toDouble(limit);
@@ -640,19 +874,44 @@ Flow ForStmt::exec(Frame& f)
     return Flow::Normal;
 }
 
+// Under On Error Resume Next a failing header resumes at the next statement, the first of the
+// body, as If does: With runs its body with no object, For Each runs its body once.
+static bool failedHeader(Frame& f, const std::function<void()>& header)
+{
+    if (!f.resumeNext) {
+        header();
+        return false;
+    }
+    try {
+        header();
+        return false;
+    } catch (ScriptError& err) {
+        if (!err.line)
+            err.line = f.line;
+        f.eng->err.set(err);
+        return true;
+    }
+}
+
 Flow ForEachStmt::exec(Frame& f)
 {
-    Variant c = coll->eval(f);
     std::vector<Variant> items;
-    if (c.isArray()) {
-        items = c.array()->items;
-    } else if (c.isObject()) {
-        if (!c.object())
-            raiseError(errObjectNotSet);
-        if (!c.object()->enumerate(items))
+    bool failed = failedHeader(f, [&] {
+        Variant c = coll->eval(f);
+        if (c.isArray()) {
+            items = c.array()->items;
+        } else if (c.isObject()) {
+            if (!c.object())
+                raiseError(errObjectNotSet);
+            if (!c.object()->enumerate(items))
+                raiseError(errNotCollection);
+        } else {
             raiseError(errNotCollection);
-    } else {
-        raiseError(errNotCollection);
+        }
+    });
+    if (failed) {
+        Flow fl = execBlock(f, body);
+        return fl == Flow::ExitFor ? Flow::Normal : fl;
     }
     for (Variant& item : items) {
         bool isObj = item.isObject();
@@ -746,9 +1005,12 @@ Flow SelectStmt::exec(Frame& f)
 
 Flow WithStmt::exec(Frame& f)
 {
-    Variant o = obj->eval(f);
-    if (!o.isObject())
-        raiseError(errObjectRequired);
+    Variant o;
+    failedHeader(f, [&] {
+        o = obj->eval(f);
+        if (!o.isObject())
+            raiseError(errObjectRequired);
+    });
     Variant* h = holder->variable(f, true);
     *h = std::move(o);
     Flow fl = execBlock(f, body);
@@ -849,8 +1111,10 @@ Flow RandomizeStmt::exec(Frame& f)
 
 Flow ExecuteStmt::exec(Frame& f)
 {
-    QString text = toStr(code->eval(f));
-    f.eng->execute(f, text, global);
+    Variant text = code->eval(f);
+    if (!text.isString() && !text.isEmpty())
+        raiseError(errTypeMismatch);
+    f.eng->execute(f, text.str(), global);
     return Flow::Normal;
 }
 

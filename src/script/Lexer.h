@@ -14,12 +14,12 @@ enum class Tok {
     Plus, Minus, Star, Slash, Backslash, Caret, Amp, Eq, Ne, Lt, Le, Gt, Ge,
 };
 
-// Reserved words; contextual ones (Get, Property, Error, ...) are still identifiers that the
+// Reserved words; contextual ones (Get, Property, Step, Error, ...) are still identifiers that the
 // parser recognises by text.
 enum class Kw {
     None, And, ByRef, ByVal, Call, Case, Class, Const, Dim, Do, Each, Else, ElseIf, Empty, End,
     Eqv, Erase, Exit, False, For, Function, If, Imp, In, Is, Let, Loop, Me, Mod, New, Next, Not,
-    Nothing, Null, On, Option, Or, Private, Public, ReDim, Select, Set, Step, Stop, Sub, Then, To,
+    Nothing, Null, On, Option, Or, Private, Public, ReDim, Select, Set, Stop, Sub, Then, To,
     True, Until, Wend, While, With, Xor,
 };
 

@@ -2,6 +2,7 @@
 // engine identity functions, the locale id and the two dialog functions.
 #include "script/Library.h"
 
+#include "script/Locale.h"
 #include "platform/Messages.h"
 
 namespace script {
@@ -106,29 +107,31 @@ Variant bScriptMajor(Frame&, Args) { return Variant::fromLong(5); }
 Variant bScriptMinor(Frame&, Args) { return Variant::fromLong(8); }
 Variant bScriptBuild(Frame&, Args) { return Variant::fromLong(16384); }
 
-// The locale id scripts set and read. Text forms always follow the program's locale, so the
-// id is remembered for GetLocale but changes nothing else.
-int32_t g_locale = 1033;
-
-Variant bGetLocale(Frame&, Args) { return Variant::fromLong(g_locale); }
+// A locale this engine knows the forms of changes the text forms; another id is only
+// remembered for GetLocale.
+Variant bGetLocale(Frame&, Args) { return Variant::fromLong(activeLocaleId()); }
 
 Variant bSetLocale(Frame&, Args a)
 {
-    int32_t old = g_locale;
+    int32_t old = activeLocaleId();
     if (given(a, 0)) {
         Variant v = arg(a, 0);
-        if (v.isString()) {
-            // Tags like "en-us": only the default one is known by name.
-            QString t = v.str().trimmed().toLower();
-            if (t.isEmpty() || t == QLatin1String("en-us"))
-                g_locale = 1033;
-            else
+        if (v.isString() && v.str().trimmed().isEmpty()) {
+            resetLocale();
+        } else if (v.isString()) {
+            const LocaleForm* form = findLocaleForm(v.str());
+            if (!form)
                 raiseError(errInvalidCall);
+            setActiveLocale(form->lcid, form);
         } else {
             int32_t id = toLong(v);
             if (id < 0)
                 raiseError(errInvalidCall);
-            g_locale = id == 0 ? 1033 : id;
+            // 0 is the program's default locale.
+            if (id == 0)
+                resetLocale();
+            else
+                setActiveLocale(id, findLocaleForm(id));
         }
     }
     return Variant::fromLong(old);

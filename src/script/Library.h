@@ -28,6 +28,14 @@ inline bool given(Args a, size_t i) { return i < a.size() && !a[i]->isMissing();
 inline Variant arg(Args a, size_t i) { return valueOf(*a[i]); }
 // Text of an argument; Null raises 94.
 inline QString str(Args a, size_t i) { return toStr(valueOf(*a[i])); }
+// The text of a value, read in place when it already is text (string builtins sit in inner
+// loops, and every copy of a text touches its shared count); store holds any converted text.
+inline const QString& textOf(const Variant& v, QString& store)
+{
+    if (v.isString()) return v.str();
+    store = toStr(valueOf(v));
+    return store;
+}
 inline int32_t lng(Args a, size_t i) { return toLong(valueOf(*a[i])); }
 inline double dbl(Args a, size_t i) { return toDouble(valueOf(*a[i])); }
 // An optional Long argument with its default; Null raises 94.

@@ -9,10 +9,34 @@ struct LiteralExpr final : Expr {
     Variant v;
     Variant eval(Frame&) override { return v; }
     bool isLiteral() const override { return true; }
+    const Variant* peek(Frame&) override { return &v; }
 };
 
 struct MissingExpr final : Expr {
     Variant eval(Frame&) override { return Variant::missing(); }
+};
+
+// Where an operand that needs no evaluation sits, worked out on first use: a plain local
+// (its slot) or a literal. Both stay what they are once the chunk is bound.
+struct OperandCache {
+    enum Mode : int8_t { Unknown, Evaluate, LocalSlot, Constant };
+    Mode mode = Unknown;
+    int slot = 0;
+    const Variant* constant = nullptr;
+    const Variant* peek(Frame& f, Expr* e)
+    {
+        if (mode == LocalSlot) return f.vars[slot];
+        if (mode == Constant) return constant;
+        if (mode == Evaluate) return nullptr;
+        classify(e);
+        return peek(f, e);
+    }
+    void classify(Expr* e);
+};
+
+// A ".name" reference outside any With block: error 505 when it runs.
+struct UnqualifiedExpr final : Expr {
+    Variant eval(Frame&) override { raiseError(505); }
 };
 
 struct MeExpr final : Expr {
@@ -33,6 +57,7 @@ struct NameExpr final : Expr {
     bool topLevel = false;      // in top-level code: assignment creates a global
     bool execLocal = false;     // Execute code in a procedure: a new name is a local of the call
     bool execDeclared = false;  // ... and one that code Dim'd: a local even over a global
+    bool viaCall = false;       // the target of a Call statement
     ExprList args;
     bool hasArgs = false;
     GlobalSlot* global = nullptr;  // the Global slot, once looked up (slots never move)
@@ -41,15 +66,49 @@ struct NameExpr final : Expr {
     Dispatch* cacheObj = nullptr;
     int cacheId = -1;
 
-    // A plain local is most of what runs; it stays out of the general paths' set-up.
-    Variant eval(Frame& f) override { return kind == Local && !hasArgs ? *f.vars[slot] : evalGeneral(f); }
+    // A plain local is most of what runs, then an element of a local array; both stay out of
+    // the general paths' set-up.
+    Variant eval(Frame& f) override
+    {
+        if (kind == Local) {
+            Variant* v = f.vars[slot];
+            if (!hasArgs) return *v;
+            if (args.size() == 1 && v->isArray()) return element1(f, *v, false);
+        }
+        return evalGeneral(f);
+    }
     Variant* ref(Frame& f, ArgPack& pack) override
     {
         return kind == Local && !hasArgs ? f.vars[slot] : refGeneral(f, pack);
     }
+    const Variant* peek(Frame& f) override { return kind == Local && !hasArgs ? f.vars[slot] : nullptr; }
     void assign(Frame& f, Variant v, bool isSet) override;
     void callStmt(Frame& f) override;
     Variant evalGeneral(Frame& f);
+    // Array elements up to this rank are indexed without building an argument list.
+    static constexpr size_t kFastRank = 3;
+    OperandCache argOps[kFastRank];
+    // The variable holding an array, when this name is a plain variable that holds one.
+    Variant* plainArray(Frame& f);
+    // The element the arguments index in arr.
+    Variant& element(Frame& f, Variant& arr, bool forWrite);
+    // The same for one index, the common case, in line up to the bounds check.
+    Variant& element1(Frame& f, Variant& arr, bool forWrite)
+    {
+        const Variant* x = argOps[0].peek(f, args[0]);
+        int32_t i = !x ? evalIndex(f) : x->type() == vtInteger ? x->intValue() : x->type() == vtLong ? x->longValue() : toLong(*x);
+        if (arr.isArray()) {
+            ArrayData* a = forWrite ? arr.arrayForWrite() : arr.array();
+            if (a->bounds.size() == 1) {
+                int64_t k = int64_t(i) - a->bounds[0].lower;
+                if (k >= 0 && k < a->bounds[0].count)
+                    return a->items[size_t(k)];
+            }
+        }
+        return elementAt(arr, forWrite, i);
+    }
+    int32_t evalIndex(Frame& f);
+    Variant& elementAt(Variant& arr, bool forWrite, int32_t index);
     Variant* refGeneral(Frame& f, ArgPack& pack);
     // The variable for a binding that is one, else nullptr (procedures, builtins, members).
     Variant* variable(Frame& f, bool create);
@@ -64,16 +123,30 @@ struct MemberExpr final : Expr {
     bool fromInside = false;  // reached through Me
     const void* cacheShape = nullptr;
     int cacheId = -1;
+    int cacheField = -1;  // the member is a plain field of a script class instance
+    OperandCache objOp;
 
     Variant eval(Frame& f) override;
     void assign(Frame& f, Variant v, bool isSet) override;
     int resolve(Dispatch* d);
+    // The object the member belongs to; 424 when there is none.
+    static Dispatch* target(const Variant& o);
+    // The field itself when the member is a plain field of d (resolved); else nullptr.
+    Variant* plainField(Dispatch* d) const
+    {
+        if (cacheField < 0 || hasArgs) return nullptr;
+        auto* ci = static_cast<ClassInstance*>(d);
+        return ci->alive() ? &ci->fields[size_t(cacheField)] : nullptr;
+    }
+    Variant evalOn(Frame& f, Dispatch* d);
+    void assignOn(Frame& f, Dispatch* d, Variant v, bool isSet);
 };
 
 struct ApplyExpr final : Expr {
     Expr* target = nullptr;
     ExprList args;
     Variant eval(Frame& f) override;
+    Variant* ref(Frame& f, ArgPack& pack) override;
     void assign(Frame& f, Variant v, bool isSet) override;
 };
 
@@ -84,6 +157,7 @@ struct ParenExpr final : Expr {
 
 struct NewExpr final : Expr {
     QString className;
+    QString lname;  // lower case, for the lookup every New makes
     Variant eval(Frame& f) override;
 };
 
@@ -97,7 +171,9 @@ struct BinaryExpr final : Expr {
     BinOp op = BinOp::Add;
     Expr* a = nullptr;
     Expr* b = nullptr;
+    OperandCache leftOp, rightOp;
     Variant eval(Frame& f) override;
+    bool test(Frame& f) override;
 };
 
 // ---------------------------------------------------------------- statements

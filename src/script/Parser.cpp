@@ -7,10 +7,13 @@
 #include "script/Nodes.h"
 
 #include <QSet>
+#include <algorithm>
 
 namespace script {
 
 namespace {
+
+struct BinaryOperator;
 
 class Parser {
 public:
@@ -39,11 +42,16 @@ private:
     {
         return cur().type == Tok::Ident && cur().kw == Kw::None && cur().text.compare(QLatin1String(w), Qt::CaseInsensitive) == 0;
     }
-    void advance() { if (pos_ + 1 < toks_.size()) ++pos_; }
-    [[noreturn]] void fail(int number) const
+    // "Property Get|Let|Set" opens a property; "property" alone is a name like any other.
+    bool atPropertyDecl() const
     {
-        throw ScriptError{number, errorDescription(number), QString::fromLatin1(kCompileSource), cur().line, 0, true};
+        const Token& next = peekAt(1);
+        return atWord("property") && next.type == Tok::Ident
+               && (next.kw == Kw::Let || next.kw == Kw::Set
+                   || (next.kw == Kw::None && next.text.compare(QLatin1String("get"), Qt::CaseInsensitive) == 0));
     }
+    void advance() { if (pos_ + 1 < toks_.size()) ++pos_; }
+    [[noreturn]] void fail(int number) const { raiseCompileError(number, cur().line); }
     void expect(Tok t, int err) { if (!at(t)) fail(err); advance(); }
     void expectKw(Kw k, int err) { if (!atKw(k)) fail(err); advance(); }
     QString expectIdent()
@@ -56,7 +64,8 @@ private:
     }
     bool atEndOfStatement() const
     {
-        return at(Tok::Newline) || at(Tok::Colon) || at(Tok::End) || (oneLineIf_ > 0 && atKw(Kw::Else));
+        // "If c Then x = 1 End If" and "Sub S() x = 1 End Sub" end a statement at End.
+        return at(Tok::Newline) || at(Tok::Colon) || at(Tok::End) || atKw(Kw::End) || (oneLineIf_ > 0 && atKw(Kw::Else));
     }
     void endStatement()
     {
@@ -93,22 +102,11 @@ private:
     void parseClass();
     void expectEnd(Kw what, int err);
 
-    // Expressions, loosest first.
+    // Expressions.
     Expr* parseExpr();
-    Expr* parseImp();
-    Expr* parseEqv();
-    Expr* parseXor();
-    Expr* parseOr();
-    Expr* parseAnd();
-    Expr* parseNot();
-    Expr* parseCompare();
-    Expr* parseConcat();
-    Expr* parseAdd();
-    Expr* parseMod();
-    Expr* parseIntDiv();
-    Expr* parseMul();
-    Expr* parseUnary();
-    Expr* parsePow();
+    Expr* parseBinary(int minPriority);
+    Expr* parseOperand();
+    const BinaryOperator* binaryOperatorAt() const;
     Expr* parsePostfix();
     Expr* parsePrimary();
     ExprList parseArgsInParens();
@@ -147,6 +145,12 @@ private:
     }
 };
 
+// A constant or a fixed-size array that earlier code declared cannot be declared again.
+bool isFixedOrConst(const GlobalSlot& g)
+{
+    return g.isConst || (g.value.isArray() && g.value.array()->fixed);
+}
+
 // Nesting deeper than any real script gets is refused before it can exhaust the stack here
 // or in the evaluator, which walks the same depth.
 struct NestGuard {
@@ -155,12 +159,13 @@ struct NestGuard {
         if (++n_ > 200)
             e.checkStack();
         if (n_ > 2000)
-            throw ScriptError{errOutOfStack, errorDescription(errOutOfStack), QString::fromLatin1(kCompileSource), line, 0, true};
+            raiseCompileError(errOutOfStack, line);
     }
     ~NestGuard() { --n_; }
     int& n_;
 };
 
+// program := { statement (NEWLINE | ':') } END
 void Parser::parseProgram()
 {
     if (ctx_.scope) {
@@ -180,6 +185,7 @@ void Parser::parseProgram()
     resolveAll();
 }
 
+// eval := expr END
 void Parser::parseExpressionOnly()
 {
     proc_ = ctx_.scope;
@@ -204,6 +210,7 @@ Block Parser::parseBlock()
     return b;
 }
 
+// end := End what end-of-statement
 void Parser::expectEnd(Kw what, int err)
 {
     if (!atKw(Kw::End))
@@ -215,6 +222,11 @@ void Parser::expectEnd(Kw what, int err)
     endStatement();
 }
 
+// statement := If.. | For.. | Do.. | While.. | Select.. | With.. | Dim.. | ReDim.. | Const..
+//            | Erase name | Exit (Do|For|Sub|Function|Property) | On Error (Resume Next|GoTo 0)
+//            | Option Explicit | Call call | (Set|Let) assign | procedure | class
+//            | (Public|Private) [Default] (procedure | Const.. | dim-list) | Stop
+//            | Randomize [expr] | (Execute|ExecuteGlobal) expr | assign | call
 void Parser::parseStatementInto(Block& out)
 {
     NestGuard guard(nesting_, eng_, cur().line);
@@ -306,7 +318,7 @@ void Parser::parseStatementInto(Block& out)
             advance();
             bool isDefault = false;
             if (atWord("default")) { isDefault = true; advance(); }
-            if (atKw(Kw::Sub) || atKw(Kw::Function) || atWord("property")) { parseProcedure(isPublic, isDefault); return; }
+            if (atKw(Kw::Sub) || atKw(Kw::Function) || atPropertyDecl()) { parseProcedure(isPublic, isDefault); return; }
             if (isDefault) fail(errSyntax);
             if (atKw(Kw::Const)) { advance(); parseConst(out); return; }
             parseDim(out, isPublic, cls_ != nullptr);
@@ -314,7 +326,7 @@ void Parser::parseStatementInto(Block& out)
         }
         case Kw::Stop: advance(); endStatement(); return;
         case Kw::None:
-            if (atWord("property")) { parseProcedure(true, false); return; }
+            if (atPropertyDecl()) { parseProcedure(true, false); return; }
             if (atWord("randomize") && peekAt(1).type != Tok::Eq && peekAt(1).type != Tok::Dot) {
                 advance();
                 auto* s = make<RandomizeStmt>(line);
@@ -384,6 +396,7 @@ Stmt* Parser::parseCallOrAssign(bool isCall)
     if (isCall) {
         if (!dynamic_cast<NameExpr*>(target) && !dynamic_cast<MemberExpr*>(target) && !dynamic_cast<ApplyExpr*>(target))
             fail(errExpectedStatement);
+        if (auto* n = dynamic_cast<NameExpr*>(target)) n->viaCall = true;
         endStatement();
         return s;
     }
@@ -464,7 +477,7 @@ Stmt* Parser::parseIf()
     Block thenBlock;
     for (;;) {
         if (at(Tok::Colon)) { advance(); continue; }
-        if (at(Tok::Newline) || at(Tok::End) || atKw(Kw::Else)) break;
+        if (at(Tok::Newline) || at(Tok::End) || atKw(Kw::Else) || atKw(Kw::End)) break;
         parseStatementInto(thenBlock);
     }
     s->arms.emplace_back(cond, std::move(thenBlock));
@@ -472,7 +485,7 @@ Stmt* Parser::parseIf()
         advance();
         for (;;) {
             if (at(Tok::Colon)) { advance(); continue; }
-            if (at(Tok::Newline) || at(Tok::End) || atKw(Kw::Else)) break;
+            if (at(Tok::Newline) || at(Tok::End) || atKw(Kw::Else) || atKw(Kw::End)) break;
             parseStatementInto(s->elseBlock);
         }
     }
@@ -509,7 +522,7 @@ Stmt* Parser::parseFor()
     s->from = parseExpr();
     expectKw(Kw::To, 1013);
     s->to = parseExpr();
-    if (atKw(Kw::Step)) { advance(); s->step = parseExpr(); }
+    if (atWord("step")) { advance(); s->step = parseExpr(); }
     endStatement();
     ++forDepth_;
     s->body = parseBlock();
@@ -659,6 +672,7 @@ void Parser::parseDim(Block& out, bool isPublic, bool inClassBody)
                     if (!ctx_.scope && declaredHere_.contains(l)) fail(errNameRedefined);
                 } else {
                     int slot = eng_.globalSlot(l);
+                    if (slot >= 0 && isFixedOrConst(eng_.globals[size_t(slot)])) fail(errNameRedefined);
                     if (slot < 0) slot = eng_.addGlobal(name);
                     ctx_.newGlobals.insert(l, slot);
                 }
@@ -692,6 +706,8 @@ Stmt* Parser::parseReDim()
         QString lower = name.toLower();
         if (proc_ && !ctx_.scope && !proc_->locals.contains(lower) && !(cls_ && cls_->memberIndex.contains(lower)))
             declareLocal(name, l);
+        else if (!proc_ && !ctx_.newGlobals.contains(lower) && eng_.globalSlot(lower) < 0)
+            ctx_.newGlobals.insert(lower, eng_.addGlobal(name));
         NameExpr* n = nameRef(name, l);
         expect(Tok::LParen, 1005);
         ExprList dims;
@@ -719,6 +735,8 @@ void Parser::parseConst(Block& out)
         } else {
             if (declaredHere_.contains(l)) fail(errNameRedefined);
             int slot = ctx_.newGlobals.value(l, eng_.globalSlot(l));
+            if (slot >= 0 && slot < int(eng_.globals.size()) && isFixedOrConst(eng_.globals[size_t(slot)]))
+                fail(errNameRedefined);
             if (slot < 0) slot = eng_.addGlobal(name);
             ctx_.newGlobals.insert(l, slot);
             declaredHere_.insert(l);
@@ -779,11 +797,8 @@ void Parser::parseProcedure(bool isPublic, bool isDefault)
         }
         advance();
     }
-    endStatement();
     if ((p->kind == Procedure::PropLet || p->kind == Procedure::PropSet) && p->params.empty()) fail(1054);
     Procedure* saved = proc_;
-    CompileContext* unusedCtx = nullptr;
-    (void)unusedCtx;
     proc_ = p.get();
     Procedure* savedScope = ctx_.scope;
     ctx_.scope = nullptr;
@@ -826,7 +841,15 @@ void Parser::parseProcedure(bool isPublic, bool isDefault)
         }
         return;
     }
-    if (declaredHere_.contains(l)) fail(errNameRedefined);
+    if (declaredHere_.contains(l)) {
+        // A second procedure of the same name replaces the first; a variable of that name stays
+        // an error.
+        auto same = std::find_if(ctx_.newProcs.begin(), ctx_.newProcs.end(),
+                                 [&](const auto& np) { return np.first == ctx_.newGlobals.value(l, -1); });
+        if (same == ctx_.newProcs.end()) fail(errNameRedefined);
+        same->second = raw;
+        return;
+    }
     declaredHere_.insert(l);
     int slot = ctx_.newGlobals.value(l, eng_.globalSlot(l));
     if (slot < 0) slot = eng_.addGlobal(raw->name);
@@ -847,7 +870,7 @@ void Parser::parseClass()
         if (at(Tok::End)) fail(1047);
         const Token& t = cur();
         if (t.kw == Kw::Dim) { advance(); Block ignore; parseDim(ignore, true, true); }
-        else if (t.kw == Kw::Public || t.kw == Kw::Private || t.kw == Kw::Sub || t.kw == Kw::Function || atWord("property")) {
+        else if (t.kw == Kw::Public || t.kw == Kw::Private || t.kw == Kw::Sub || t.kw == Kw::Function || atPropertyDecl()) {
             Block ignore;
             parseStatementInto(ignore);
         } else {
@@ -874,138 +897,86 @@ Expr* Parser::binary(BinOp op, Expr* a, Expr* b, int line)
     return e;
 }
 
+// The binary operators and their priorities, loosest first; all of them associate to the
+// left. Not sits between And and the comparisons: its operand is a comparison. Unary minus
+// binds tighter than any of them ("-3^2" is 9), so it takes just an operand.
+struct BinaryOperator {
+    Tok tok;
+    Kw kw;  // for word operators (tok is Ident)
+    BinOp op;
+    int priority;
+};
+constexpr BinaryOperator kBinaryOperators[] = {
+    {Tok::Ident, Kw::Imp, BinOp::Imp, 1},
+    {Tok::Ident, Kw::Eqv, BinOp::Eqv, 2},
+    {Tok::Ident, Kw::Xor, BinOp::Xor, 3},
+    {Tok::Ident, Kw::Or, BinOp::Or, 4},
+    {Tok::Ident, Kw::And, BinOp::And, 5},
+    {Tok::Eq, Kw::None, BinOp::Eq, 7},
+    {Tok::Ne, Kw::None, BinOp::Ne, 7},
+    {Tok::Lt, Kw::None, BinOp::Lt, 7},
+    {Tok::Le, Kw::None, BinOp::Le, 7},
+    {Tok::Gt, Kw::None, BinOp::Gt, 7},
+    {Tok::Ge, Kw::None, BinOp::Ge, 7},
+    {Tok::Ident, Kw::Is, BinOp::Is, 7},
+    {Tok::Amp, Kw::None, BinOp::Concat, 8},
+    {Tok::Plus, Kw::None, BinOp::Add, 9},
+    {Tok::Minus, Kw::None, BinOp::Sub, 9},
+    {Tok::Ident, Kw::Mod, BinOp::Mod, 10},
+    {Tok::Backslash, Kw::None, BinOp::IntDiv, 11},
+    {Tok::Star, Kw::None, BinOp::Mul, 12},
+    {Tok::Slash, Kw::None, BinOp::Div, 12},
+    {Tok::Caret, Kw::None, BinOp::Pow, 13},
+};
+constexpr int kLoosestPriority = 1;
+constexpr int kNotOperandPriority = 7;
+
+const BinaryOperator* Parser::binaryOperatorAt() const
+{
+    for (const BinaryOperator& o : kBinaryOperators)
+        if (cur().type == o.tok && (o.tok != Tok::Ident || cur().kw == o.kw))
+            return &o;
+    return nullptr;
+}
+
+// expr := binary(loosest)
 Expr* Parser::parseExpr()
 {
+    return parseBinary(kLoosestPriority);
+}
+
+// binary(p) := operand { op binary(priority(op) + 1) }, for each op of priority >= p
+Expr* Parser::parseBinary(int minPriority)
+{
     NestGuard guard(nesting_, eng_, cur().line);
-    return parseImp();
-}
-
-Expr* Parser::parseImp()
-{
-    Expr* e = parseEqv();
-    while (atKw(Kw::Imp)) { int l = cur().line; advance(); e = binary(BinOp::Imp, e, parseEqv(), l); }
+    Expr* e = parseOperand();
+    for (const BinaryOperator* o = binaryOperatorAt(); o && o->priority >= minPriority; o = binaryOperatorAt()) {
+        int l = cur().line;
+        advance();
+        e = binary(o->op, e, parseBinary(o->priority + 1), l);
+    }
     return e;
 }
 
-Expr* Parser::parseEqv()
+// operand := Not binary(comparison) | ('-' | '+') operand | postfix
+Expr* Parser::parseOperand()
 {
-    Expr* e = parseXor();
-    while (atKw(Kw::Eqv)) { int l = cur().line; advance(); e = binary(BinOp::Eqv, e, parseXor(), l); }
-    return e;
-}
-
-Expr* Parser::parseXor()
-{
-    Expr* e = parseOr();
-    while (atKw(Kw::Xor)) { int l = cur().line; advance(); e = binary(BinOp::Xor, e, parseOr(), l); }
-    return e;
-}
-
-Expr* Parser::parseOr()
-{
-    Expr* e = parseAnd();
-    while (atKw(Kw::Or)) { int l = cur().line; advance(); e = binary(BinOp::Or, e, parseAnd(), l); }
-    return e;
-}
-
-Expr* Parser::parseAnd()
-{
-    Expr* e = parseNot();
-    while (atKw(Kw::And)) { int l = cur().line; advance(); e = binary(BinOp::And, e, parseNot(), l); }
-    return e;
-}
-
-// not := Not not | compare
-Expr* Parser::parseNot()
-{
-    if (atKw(Kw::Not) && !injected_) {
-        NestGuard guard(nesting_, eng_, cur().line);
+    if (injected_)
+        return parsePostfix();
+    if (atKw(Kw::Not)) {
         int l = cur().line;
         advance();
         auto* u = make<UnaryExpr>(l);
         u->isNot = true;
-        u->e = parseNot();
+        u->e = parseBinary(kNotOperandPriority);
         return u;
     }
-    return parseCompare();
-}
-
-Expr* Parser::parseCompare()
-{
-    Expr* e = parseConcat();
-    for (;;) {
-        BinOp op;
-        switch (cur().type) {
-        case Tok::Eq: op = BinOp::Eq; break;
-        case Tok::Ne: op = BinOp::Ne; break;
-        case Tok::Lt: op = BinOp::Lt; break;
-        case Tok::Le: op = BinOp::Le; break;
-        case Tok::Gt: op = BinOp::Gt; break;
-        case Tok::Ge: op = BinOp::Ge; break;
-        default:
-            if (!atKw(Kw::Is)) return e;
-            op = BinOp::Is;
-        }
-        int l = cur().line;
-        advance();
-        e = binary(op, e, parseConcat(), l);
-    }
-}
-
-Expr* Parser::parseConcat()
-{
-    Expr* e = parseAdd();
-    while (at(Tok::Amp)) { int l = cur().line; advance(); e = binary(BinOp::Concat, e, parseAdd(), l); }
-    return e;
-}
-
-Expr* Parser::parseAdd()
-{
-    Expr* e = parseMod();
-    while (at(Tok::Plus) || at(Tok::Minus)) {
-        BinOp op = at(Tok::Plus) ? BinOp::Add : BinOp::Sub;
-        int l = cur().line;
-        advance();
-        e = binary(op, e, parseMod(), l);
-    }
-    return e;
-}
-
-Expr* Parser::parseMod()
-{
-    Expr* e = parseIntDiv();
-    while (atKw(Kw::Mod)) { int l = cur().line; advance(); e = binary(BinOp::Mod, e, parseIntDiv(), l); }
-    return e;
-}
-
-Expr* Parser::parseIntDiv()
-{
-    Expr* e = parseMul();
-    while (at(Tok::Backslash)) { int l = cur().line; advance(); e = binary(BinOp::IntDiv, e, parseMul(), l); }
-    return e;
-}
-
-Expr* Parser::parseMul()
-{
-    Expr* e = parseUnary();
-    while (at(Tok::Star) || at(Tok::Slash)) {
-        BinOp op = at(Tok::Star) ? BinOp::Mul : BinOp::Div;
-        int l = cur().line;
-        advance();
-        e = binary(op, e, parseUnary(), l);
-    }
-    return e;
-}
-
-// unary := ('-' | '+') unary | pow
-Expr* Parser::parseUnary()
-{
-    if ((at(Tok::Minus) || at(Tok::Plus)) && !injected_) {
+    if (at(Tok::Minus) || at(Tok::Plus)) {
         NestGuard guard(nesting_, eng_, cur().line);
         bool neg = at(Tok::Minus);
         int l = cur().line;
         advance();
-        Expr* inner = parseUnary();
+        Expr* inner = parseOperand();
         if (!neg) return inner;
         auto* lit = dynamic_cast<LiteralExpr*>(inner);
         if (lit && lit->v.isNumeric()) {
@@ -1016,30 +987,10 @@ Expr* Parser::parseUnary()
         u->e = inner;
         return u;
     }
-    return parsePow();
+    return parsePostfix();
 }
 
-// pow := postfix { '^' ['-'] postfix }
-Expr* Parser::parsePow()
-{
-    Expr* e = parsePostfix();
-    while (at(Tok::Caret)) {
-        int l = cur().line;
-        advance();
-        Expr* rhs;
-        if (at(Tok::Minus) || at(Tok::Plus)) {
-            bool neg = at(Tok::Minus);
-            advance();
-            rhs = parsePostfix();
-            if (neg) { auto* u = make<UnaryExpr>(l); u->e = rhs; rhs = u; }
-        } else {
-            rhs = parsePostfix();
-        }
-        e = binary(BinOp::Pow, e, rhs, l);
-    }
-    return e;
-}
-
+// args := '(' [ [expr] { ',' [expr] } ] ')'
 ExprList Parser::parseArgsInParens()
 {
     ExprList list;
@@ -1111,11 +1062,11 @@ Expr* Parser::parsePrimary()
         return p;
     }
     case Tok::WithDot: {
-        if (withStack_.empty()) fail(errSyntax);
         advance();
         if (cur().type != Tok::Ident) fail(1010);
         auto* m = make<MemberExpr>(line);
-        m->obj = withStack_.back();
+        // Outside any With the reference compiles and fails when it runs.
+        m->obj = withStack_.empty() ? make<UnqualifiedExpr>(line) : static_cast<Expr*>(withStack_.back());
         m->name = cur().text;
         advance();
         if (at(Tok::LParen)) { m->args = parseArgsInParens(); m->hasArgs = true; }
@@ -1144,6 +1095,7 @@ Expr* Parser::parsePrimary()
             advance();
             auto* n = make<NewExpr>(line);
             n->className = expectIdent();
+            n->lname = n->className.toLower();
             return n;
         }
         default:

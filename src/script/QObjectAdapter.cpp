@@ -157,7 +157,56 @@ Variant fromQVariant(const QVariant& q)
     raiseError(458);
 }
 
-QObjectDispatch::QObjectDispatch(QObject* obj) : obj_(obj), meta_(obj->metaObject()) {}
+namespace {
+bool classInfoIs(const QMetaObject* mo, const char* name, const char* value)
+{
+    const int i = mo->indexOfClassInfo(name);
+    return i >= 0 && qstrcmp(mo->classInfo(i).value(), value) == 0;
+}
+
+// Runs a member and turns an error it recorded into the calling statement's error.
+template <class F> void invokeRecordingHostError(F&& call)
+{
+    int hostNumber = 0;
+    QString hostDescription;
+    platform::TakeHostError(hostNumber, hostDescription); // nothing stale from an earlier call
+    call();
+    if (platform::TakeHostError(hostNumber, hostDescription))
+        raiseError(hostNumber, hostDescription);
+}
+} // namespace
+
+QObjectDispatch::QObjectDispatch(QObject* obj) : obj_(obj), meta_(obj->metaObject())
+{
+    dynamic_ = classInfoIs(meta_, "ScriptMembers", "dynamic");
+    owned_ = classInfoIs(meta_, "ScriptOwned", "true");
+}
+
+QObjectDispatch::~QObjectDispatch()
+{
+    if (owned_ && obj_)
+        delete obj_.data();
+}
+
+Variant QObjectDispatch::invokeDynamic(int id, InvokeKind kind, Args args)
+{
+    if (kind == InvokeKind::Set)
+        raiseError(errNoMember);
+    const QString name = id == kDefault ? QString() : dynamicNames_.at(size_t(id - 1));
+    QVariantList values;
+    for (Variant* a : args)
+        if (!a->isMissing())
+            values.push_back(toQVariant(*a));
+    QVariant ret;
+    Ref<QObjectDispatch> keep(this);
+    invokeRecordingHostError([&] {
+        if (!QMetaObject::invokeMethod(obj_, "scriptInvoke", Qt::DirectConnection, Q_RETURN_ARG(QVariant, ret),
+                                       Q_ARG(QString, name), Q_ARG(int, kind == InvokeKind::Let ? 1 : 0),
+                                       Q_ARG(QVariantList, values)))
+            raiseError(errNoMember);
+    });
+    return fromQVariant(ret);
+}
 
 QString QObjectDispatch::typeName() const
 {
@@ -166,11 +215,19 @@ QString QObjectDispatch::typeName() const
 
 const void* QObjectDispatch::shape() const
 {
-    return meta_;
+    // Dynamic ids are numbered per object, so call sites must not share them.
+    return dynamic_ ? nullptr : meta_;
 }
 
 int QObjectDispatch::memberId(const QString& name, bool)
 {
+    if (dynamic_) {
+        for (size_t i = 0; i < dynamicNames_.size(); ++i)
+            if (dynamicNames_[i].compare(name, Qt::CaseInsensitive) == 0)
+                return int(i + 1);
+        dynamicNames_.push_back(name);
+        return int(dynamicNames_.size());
+    }
     int id = tableFor(meta_).index.value(name.toLower(), 0);
     return id > 0 ? id : -1;
 }
@@ -179,6 +236,8 @@ Variant QObjectDispatch::invoke(int id, InvokeKind kind, Args args)
 {
     if (!obj_)
         raiseError(errObjectRequired);
+    if (dynamic_)
+        return invokeDynamic(id, kind, args);
     const Table& t = tableFor(meta_);
     if (id < 1 || id > int(t.members.size()))
         raiseError(errNoMember);
@@ -226,15 +285,11 @@ Variant QObjectDispatch::invoke(int id, InvokeKind kind, Args args)
         gret = QGenericReturnArgument(rt.name(), ret.data());
     }
     Ref<QObjectDispatch> keep(this);
-    int hostNumber = 0;
-    QString hostDescription;
-    platform::TakeHostError(hostNumber, hostDescription); // nothing stale from an earlier call
-    bool ok = method.invoke(obj_, Qt::DirectConnection, gret, gargs[0], gargs[1], gargs[2], gargs[3], gargs[4],
-                            gargs[5], gargs[6], gargs[7], gargs[8], gargs[9]);
-    if (!ok)
-        raiseError(errNoMember);
-    if (platform::TakeHostError(hostNumber, hostDescription))
-        raiseError(hostNumber, hostDescription);
+    invokeRecordingHostError([&] {
+        if (!method.invoke(obj_, Qt::DirectConnection, gret, gargs[0], gargs[1], gargs[2], gargs[3], gargs[4],
+                           gargs[5], gargs[6], gargs[7], gargs[8], gargs[9]))
+            raiseError(errNoMember);
+    });
     return fromQVariant(ret);
 }
 

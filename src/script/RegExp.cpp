@@ -114,7 +114,13 @@ public:
         case mMultiline: checkArgs(a, 0, 0); return Variant::fromBool(multiline_);
         case mTest: checkArgs(a, 1, 1); return Variant::fromBool(regex().match(str(a, 0)).hasMatch());
         case mExecute: checkArgs(a, 1, 1); return execute(str(a, 0));
-        case mReplace: checkArgs(a, 2, 2); return Variant::fromString(replace(str(a, 0), str(a, 1)));
+        case mReplace: {
+            checkArgs(a, 2, 2);
+            // The replacement is taken as text the numeric way: True inserts "-1".
+            Variant with = valueOf(*a[1]);
+            QString withText = with.type() == vtBoolean ? QString::number(with.boolValue() ? -1 : 0) : toStr(with);
+            return Variant::fromString(replace(str(a, 0), withText));
+        }
         default: raiseError(errNoMember);
         }
     }

@@ -138,4 +138,9 @@ void raiseError(int number, const QString& description)
     throw ScriptError{number, description, QString::fromLatin1(kRuntimeSource)};
 }
 
+void raiseCompileError(int number, int line)
+{
+    throw ScriptError{number, errorDescription(number), QString::fromLatin1(kCompileSource), line, 0, true};
+}
+
 } // namespace script

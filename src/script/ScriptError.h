@@ -13,6 +13,8 @@ struct ScriptError {
     int line = 0;    // 1-based line in the code chunk; 0 until the engine knows it
     int column = 0;
     bool compile = false;
+    QString helpFile{};  // given to Err.Raise
+    int helpContext = 0;
 };
 
 // VBScript's own wording for an error number; empty for numbers it does not know.
@@ -25,6 +27,8 @@ inline const char* kCompileSource = "VBScript compilation error";
 // Throws a run-time error with VBScript's description (or the given one).
 [[noreturn]] void raiseError(int number);
 [[noreturn]] void raiseError(int number, const QString& description);
+// Throws a compile error at a line of the chunk: the one way the lexer and parser refuse code.
+[[noreturn]] void raiseCompileError(int number, int line);
 
 // Errors used often enough to deserve names.
 enum ErrorNumber {

@@ -1,6 +1,7 @@
 // Variant storage, coercions and the operator rules of VBScript.
 #include "script/Variant.h"
 
+#include "script/Locale.h"
 #include "script/ScriptError.h"
 
 #include <QDate>
@@ -49,6 +50,12 @@ bool Variant::isNumeric() const
     default:
         return false;
     }
+}
+
+const QString& Variant::emptyText()
+{
+    static const QString empty;
+    return empty;
 }
 
 void Variant::releaseRef()
@@ -142,6 +149,9 @@ static bool stringToBool(const QString& s, bool& out)
     QString t = s.trimmed();
     if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) { out = true; return true; }
     if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0) { out = false; return true; }
+    // The forms CStr gives Booleans in some locales' text files.
+    if (t.compare(QLatin1String("#true#"), Qt::CaseInsensitive) == 0) { out = true; return true; }
+    if (t.compare(QLatin1String("#false#"), Qt::CaseInsensitive) == 0) { out = false; return true; }
     double d;
     if (parseNumber(t, d)) { out = d != 0; return true; }
     return false;
@@ -329,11 +339,14 @@ bool parseNumber(const QString& text, double& out)
     }
     QByteArray digits;
     bool seenDigit = false, seenDot = false;
+    // In a locale that writes "1,5" the comma is the decimal point and the dot groups digits.
+    const char point = scriptDecimalPoint() == QLatin1Char(',') ? ',' : '.';
+    const char grouping = point == ',' ? '.' : ',';
     for (; p < end; ++p) {
         char c = char(p->unicode());
         if (p->unicode() < 128 && c >= '0' && c <= '9') { digits += c; seenDigit = true; }
-        else if (c == '.' && !seenDot) { digits += c; seenDot = true; }
-        else if (c == ',' && seenDigit && !seenDot) { /* thousands separator */ }
+        else if (c == point && !seenDot) { digits += '.'; seenDot = true; }
+        else if (c == grouping && seenDigit && !seenDot) { /* thousands separator */ }
         else break;
     }
     if (!seenDigit)
@@ -366,6 +379,15 @@ QString formatDate(double d)
     int secs = int(std::lround(frac * 86400.0));
     if (secs >= 86400) { secs = 0; days += d < 0 ? -1 : 1; }
     QString out;
+    if (const LocaleForm* form = activeLocaleForm()) {
+        if (days != 0 || secs == 0)
+            out = kEpoch.addDays(qint64(days)).toString(QLatin1String(form->datePattern));
+        if (secs != 0) {
+            QString t = QTime(0, 0).addSecs(secs).toString(QLatin1String(form->timePattern));
+            out = out.isEmpty() ? t : out + QLatin1Char(' ') + t;
+        }
+        return out;
+    }
     if (days != 0 || secs == 0) {
         QDate date = kEpoch.addDays(qint64(days));
         out = QStringLiteral("%1/%2/%3").arg(date.month()).arg(date.day()).arg(date.year());
@@ -380,8 +402,9 @@ QString formatDate(double d)
     return out;
 }
 
-bool parseDate(const QString& text, double& out)
+bool parseDate(const QString& text, double& out, bool localeOrder)
 {
+    const bool dayFirst = localeOrder && activeLocaleForm() && activeLocaleForm()->dayFirst;
     static const char* months[] = {"jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"};
     QString s = text.trimmed();
     if (s.isEmpty())
@@ -451,11 +474,13 @@ bool parseDate(const QString& text, double& out)
         } else if (dateNums.size() == 3) {
             if (dateNums[0] > 31) { y = dateNums[0]; m = dateNums[1]; d = dateNums[2]; }
             else { m = dateNums[0]; d = dateNums[1]; y = dateNums[2]; }
-            if (m > 12 && d <= 12) std::swap(m, d);
+            if (dayFirst || (m > 12 && d <= 12)) std::swap(m, d);
+            if (dayFirst && m > 12 && d <= 12) std::swap(m, d);
         } else if (dateNums.size() == 2) {
             m = dateNums[0]; d = dateNums[1]; y = kEpoch.year() + 127;  // placeholder replaced below
             y = QDate::currentDate().year();
-            if (m > 12 && d <= 12) std::swap(m, d);
+            if (dayFirst || (m > 12 && d <= 12)) std::swap(m, d);
+            if (dayFirst && m > 12 && d <= 12) std::swap(m, d);
         } else {
             return false;
         }
@@ -484,6 +509,15 @@ bool parseDate(const QString& text, double& out)
     return true;
 }
 
+// Number text with the decimal point of the locale a script chose.
+static QString localDecimal(QString s)
+{
+    QChar point = scriptDecimalPoint();
+    if (point != QLatin1Char('.'))
+        s.replace(QLatin1Char('.'), point);
+    return s;
+}
+
 QString toStr(const Variant& v)
 {
     switch (v.type()) {
@@ -493,9 +527,9 @@ QString toStr(const Variant& v)
     case vtByte: return QString::number(v.byteValue());
     case vtInteger: return QString::number(v.intValue());
     case vtLong: return QString::number(v.longValue());
-    case vtSingle: return formatDouble(v.singleValue(), 7);
-    case vtDouble: return formatDouble(v.doubleValue());
-    case vtCurrency: return formatCurrency(v.currencyValue());
+    case vtSingle: return localDecimal(formatDouble(v.singleValue(), 7));
+    case vtDouble: return localDecimal(formatDouble(v.doubleValue()));
+    case vtCurrency: return localDecimal(formatCurrency(v.currencyValue()));
     case vtDate: return formatDate(v.doubleValue());
     case vtNull: raiseError(errInvalidNull);
     case vtObject: return toStr(valueOf(v));
@@ -507,7 +541,7 @@ Variant convertTo(const Variant& v, uint16_t vt)
 {
     switch (vt) {
     case vtBoolean: return Variant::fromBool(toBool(v));
-    case vtByte: return Variant::fromByte(toByte(v));
+    case vtByte: return Variant::fromByte(v.type() == vtBoolean ? (v.boolValue() ? 255 : 0) : toByte(v));
     case vtInteger: return Variant::fromInteger(toInteger(v));
     case vtLong: return Variant::fromLong(toLong(v));
     case vtSingle: {
@@ -676,6 +710,13 @@ Kind integerKind(const Variant& a, const Variant& b)
     return std::max(ka, kb);
 }
 
+// The logical operators treat Empty as a Long: Empty And Empty is a Long 0.
+Kind logicalKind(const Variant& a, const Variant& b)
+{
+    Kind k = integerKind(a, b);
+    return (a.isEmpty() || b.isEmpty()) ? std::max(k, kLong) : k;
+}
+
 Variant integerResult(int64_t n, Kind k)
 {
     if (k == kByte) return Variant::fromByte(uint8_t(n));
@@ -727,7 +768,7 @@ Variant notOp(const Variant& in)
     switch (v.type()) {
     case vtNull: return v;
     case vtBoolean: return Variant::fromBool(!v.boolValue());
-    case vtEmpty: return Variant::fromInteger(-1);
+    case vtEmpty: return Variant::fromLong(-1);
     case vtByte: return Variant::fromByte(uint8_t(~v.byteValue()));
     case vtInteger: return Variant::fromInteger(int16_t(~v.intValue()));
     default: return Variant::fromLong(~toLong(v));
@@ -742,13 +783,20 @@ static Variant logical(BinOp op, const Variant& a, const Variant& b)
         if (o.isNull())
             return Variant::null();
         if (op == BinOp::And && toLong(o.type() == vtBoolean ? Variant::fromInteger(o.boolValue() ? -1 : 0) : o) == 0)
-            return o.type() == vtBoolean ? Variant::fromBool(false) : integerResult(0, integerKind(o, o));
+            return o.type() == vtBoolean ? Variant::fromBool(false) : integerResult(0, logicalKind(o, o));
         if (op == BinOp::Or && o.type() == vtBoolean && o.boolValue())
             return Variant::fromBool(true);
-        if (op == BinOp::Imp) {
-            if (a.isNull() && toBool(b)) return Variant::fromBool(true);
-            if (b.isNull() && !toBool(a)) return Variant::fromBool(true);
-        }
+        // Imp is decided when the known side makes every bit true: a true right side or a
+        // left side with no bit set. The result keeps that operand's kind.
+        auto allTrue = [](const Variant& known, bool negated) {
+            Kind k = logicalKind(known, known);
+            Variant r = known.type() == vtBoolean ? Variant::fromBool(true) : integerResult(-1, k);
+            int32_t x = toLong(known.type() == vtBoolean ? Variant::fromInteger(known.boolValue() ? -1 : 0) : known);
+            bool decided = negated ? x == 0 : (k == kByte ? (x & 0xFF) == 0xFF : x == -1);
+            return decided ? r : Variant::null();
+        };
+        if (op == BinOp::Imp)
+            return a.isNull() ? allTrue(b, false) : allTrue(a, true);
         return Variant::null();
     }
     if (a.type() == vtBoolean && b.type() == vtBoolean) {
@@ -762,7 +810,7 @@ static Variant logical(BinOp op, const Variant& a, const Variant& b)
         }
         return Variant::fromBool(r);
     }
-    Kind k = integerKind(a, b);
+    Kind k = logicalKind(a, b);
     int32_t x = toLong(a), y = toLong(b), r = 0;
     switch (op) {
     case BinOp::And: r = x & y; break;
@@ -789,9 +837,13 @@ int compareValues(const Variant& a, const Variant& b, bool textCompare, bool har
         }
         if (!o.isNumeric())
             raiseError(errTypeMismatch);
-        bool hardNum = sa ? hardB : hardA;
+        // True and False literals do not convert the string; number literals do, and text
+        // that holds no number cannot be compared with one.
+        bool hardNum = (sa ? hardB : hardA) && o.type() != vtBoolean;
         bool hardStr = sa ? hardA : hardB;
         double parsed;
+        if (hardNum && o.type() != vtDate && !hardStr && !parseNumber(sa ? a.str() : b.str(), parsed))
+            raiseError(errTypeMismatch);
         if (hardNum && parseNumber(sa ? a.str() : b.str(), parsed)) {
             // A literal number converts the string when the string holds a number.
             double x = parsed, y = toDouble(o);
@@ -823,6 +875,8 @@ Variant compareOp(BinOp op, const Variant& ain, const Variant& bin, bool hardA, 
         return Variant::fromBool(ain.object() == bin.object());
     }
     Variant a = valueOf(ain), b = valueOf(bin);
+    if (a.isArray() || b.isArray())
+        raiseError(errTypeMismatch);
     if (a.isNull() || b.isNull())
         return Variant::null();
     int c = compareValues(a, b, false, hardA, hardB);

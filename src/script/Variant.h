@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <span>
 #include <vector>
 
@@ -22,15 +24,51 @@ enum VarType : uint16_t {
 // The value of a missing optional argument (VarType vtError, DISP_E_PARAMNOTFOUND).
 inline constexpr int32_t kParamNotFound = int32_t(0x80020004u);
 
+// The text of a Variant lives inside its union, so that numbers, which most evaluation deals
+// in, are made, copied and dropped without touching a string. Like Qt's own containers, a
+// Variant moves its text by relocating the bytes.
 class Variant {
 public:
     Variant() noexcept : vt_(vtEmpty) { u_.i64 = 0; }
-    ~Variant() { if (vt_ == vtObject || vt_ == (vtArray | vtVariant)) releaseRef(); }
-    Variant(const Variant& o) : vt_(o.vt_), u_(o.u_), s_(o.s_) { if (vt_ == vtObject || vt_ == (vtArray | vtVariant)) addRefCopy(); }
-    Variant(Variant&& o) noexcept : vt_(o.vt_), u_(o.u_), s_(std::move(o.s_)) { o.vt_ = vtEmpty; }
-    Variant& operator=(const Variant& o) { if (this != &o) { Variant t(o); swap(t); } return *this; }
-    Variant& operator=(Variant&& o) noexcept { if (this != &o) { Variant t(std::move(o)); swap(t); } return *this; }
-    void swap(Variant& o) noexcept { std::swap(vt_, o.vt_); std::swap(u_, o.u_); s_.swap(o.s_); }
+    ~Variant()
+    {
+        if (vt_ == vtString) text().~QString();
+        else if (vt_ == vtObject || vt_ == (vtArray | vtVariant)) releaseRef();
+    }
+    Variant(const Variant& o) : vt_(o.vt_)
+    {
+        if (vt_ == vtString) {
+            new (u_.text) QString(o.text());
+            return;
+        }
+        u_.i64 = o.u_.i64;
+        if (vt_ == vtObject || vt_ == (vtArray | vtVariant)) addRefCopy();
+    }
+    Variant(Variant&& o) noexcept { relocate(o); }
+    Variant& operator=(const Variant& o)
+    {
+        if (this != &o) *this = Variant(o);
+        return *this;
+    }
+    Variant& operator=(Variant&& o) noexcept
+    {
+        if (this == &o) return *this;
+        if (!owns()) {
+            relocate(o);
+            return *this;
+        }
+        // The old value goes last: dropping an object may run script code.
+        Variant old(std::move(*this));
+        relocate(o);
+        return *this;
+    }
+    void swap(Variant& o) noexcept
+    {
+        alignas(Variant) unsigned char tmp[sizeof(Variant)];
+        std::memcpy(tmp, static_cast<void*>(this), sizeof(Variant));
+        std::memcpy(static_cast<void*>(this), static_cast<const void*>(&o), sizeof(Variant));
+        std::memcpy(static_cast<void*>(&o), tmp, sizeof(Variant));
+    }
 
     static Variant null() { Variant v; v.vt_ = vtNull; return v; }
     static Variant fromBool(bool b) { Variant v; v.vt_ = vtBoolean; v.u_.b = b; return v; }
@@ -42,8 +80,8 @@ public:
     // Currency is held scaled by 10,000.
     static Variant fromCurrency(int64_t scaled) { Variant v; v.vt_ = vtCurrency; v.u_.i64 = scaled; return v; }
     static Variant fromDate(double d) { Variant v; v.vt_ = vtDate; v.u_.d = d; return v; }
-    static Variant fromString(const QString& s) { Variant v; v.vt_ = vtString; v.s_ = s; return v; }
-    static Variant fromString(QString&& s) { Variant v; v.vt_ = vtString; v.s_ = std::move(s); return v; }
+    static Variant fromString(const QString& s) { Variant v; v.vt_ = vtString; new (v.u_.text) QString(s); return v; }
+    static Variant fromString(QString&& s) { Variant v; v.vt_ = vtString; new (v.u_.text) QString(std::move(s)); return v; }
     static Variant fromError(int32_t code) { Variant v; v.vt_ = vtError; v.u_.i32 = code; return v; }
     static Variant missing() { return fromError(kParamNotFound); }
     // Takes a new reference; nullptr gives Nothing.
@@ -70,8 +108,14 @@ public:
     double doubleValue() const { return u_.d; }
     int64_t currencyValue() const { return u_.i64; }
     int32_t errorValue() const { return u_.i32; }
-    const QString& str() const { return s_; }
-    QString& strRef() { return s_; }
+    // The text of a String; an empty text for any other subtype.
+    const QString& str() const { return vt_ == vtString ? text() : emptyText(); }
+    // The text of a String, to change in place (a String is made of any other subtype first).
+    QString& strRef()
+    {
+        if (vt_ != vtString) *this = fromString(QString());
+        return text();
+    }
     Dispatch* object() const { return u_.obj; }
     ArrayData* array() const { return u_.arr; }
     // The array, copied first if another Variant shares it, so it may be changed in place.
@@ -80,13 +124,23 @@ public:
 private:
     void releaseRef();
     void addRefCopy();
+    static const QString& emptyText();
+    bool owns() const { return vt_ == vtString || vt_ == vtObject || vt_ == (vtArray | vtVariant); }
+    QString& text() { return *std::launder(reinterpret_cast<QString*>(u_.text)); }
+    const QString& text() const { return *std::launder(reinterpret_cast<const QString*>(u_.text)); }
+    // Takes o's value bytes and leaves o Empty; this must own nothing.
+    void relocate(Variant& o) noexcept
+    {
+        std::memcpy(static_cast<void*>(this), static_cast<const void*>(&o), sizeof(Variant));
+        o.vt_ = vtEmpty;
+    }
 
     uint16_t vt_;
     union {
         bool b; uint8_t by; int16_t i16; int32_t i32; float f; double d; int64_t i64;
         Dispatch* obj; ArrayData* arr;
+        alignas(QString) unsigned char text[sizeof(QString)];
     } u_;
-    QString s_;
 };
 
 // Every object a script can hold: script class instances, runtime objects and host objects.
@@ -179,9 +233,10 @@ QString formatDouble(double d, int digits = 15);
 QString formatCurrency(int64_t scaled);
 // Parses a number the way VBScript's conversions accept it (blanks, sign, &H, &O, exponent).
 bool parseNumber(const QString& s, double& out);
-// VB date (days since 1899-12-30) to and from text; the text form is the general date form.
+// VB date (days since 1899-12-30) to and from text; the text form is the general date form
+// of the locale a script chose. Date literals in code are always month first (localeOrder false).
 QString formatDate(double d);
-bool parseDate(const QString& s, double& out);
+bool parseDate(const QString& s, double& out, bool localeOrder = true);
 // Round half to even, as VBScript does in every conversion to an integer.
 double roundBankers(double d);
 

@@ -94,6 +94,8 @@ TEST_F(SettingsDialog, OkOnAnEmptyFileWritesEveryKeyWithItsDefaultInOrderThenApp
         EXPECT_EQ(d->SSTab1->tabText(2), QStringLiteral("Email Adv"));
         EXPECT_EQ(d->SSTab1->tabText(3), QStringLiteral("WWW"));
         EXPECT_EQ(d->cmdExtMap->text(), QStringLiteral("&ExtMappings"));
+        EXPECT_EQ(d->chkFollowLinks->parentWidget(), d->SSTab1->widget(2));
+        EXPECT_FALSE(d->chkFollowLinks->isChecked());
         d->cmdOK->click();
     });
     EXPECT_TRUE(show());
@@ -108,7 +110,8 @@ TEST_F(SettingsDialog, OkOnAnEmptyFileWritesEveryKeyWithItsDefaultInOrderThenApp
                                          "DeleteOffServer=False\r\nMessageMax=2000000\r\nCheckInterval=120\r\n"
                                          "PathHome=\r\nPathMsgIn=\r\nPathMsgOut=\r\nPathAttachIn=\r\n"
                                          "PathAttachOut=\r\nPathExtMap=\r\nPathExtMapArchive=\r\n"
-                                         "PathExtMapReject=\r\nReturnAddress=\r\nScriptOnReceive=onReceive.txt\r\n"
+                                         "PathExtMapReject=\r\nFollowLinks=False\r\nReturnAddress=\r\n"
+                                         "ScriptOnReceive=onReceive.txt\r\n"
                                          "SMTPSecurity=None\r\nPOPSecurity=None\r\nSMTPUserName=\r\nCAFile=\r\n"
                                          "[WWW]\r\nCheckInterval=120\r\nMonitorPause=8\r\n"
                                          "ScriptOnInterval=onInterval.txt\r\n"));

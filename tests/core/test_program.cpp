@@ -275,3 +275,23 @@ TEST_F(ProgramFixture, BadIntervalsAndSectionLinesAreReportedOnStderrAndInTheLog
         EXPECT_TRUE(logbook().contains(line)) << logbook().toStdString();
     }
 }
+
+TEST_F(ProgramFixture, WebOnceRunsTheIntervalScriptAndSaysWhetherItFailed)
+{
+    configure();
+    ASSERT_TRUE(platform::WriteTextFile(home + QStringLiteral("onInterval.txt"),
+                                        QStringLiteral("Sub Main\r\n  LogMessage \"web cycle ran\"\r\nEnd Sub\r\n")));
+    QProcess clean;
+    startRobot(clean, {QStringLiteral("--web-once")});
+    ASSERT_TRUE(clean.waitForFinished(30000));
+    EXPECT_EQ(clean.exitCode(), 0) << logbook().toStdString();
+    EXPECT_TRUE(logbook().contains(QStringLiteral(": web cycle ran\r\n")));
+    EXPECT_TRUE(logbook().contains(QStringLiteral("one web cycle done")));
+
+    ASSERT_TRUE(platform::WriteTextFile(home + QStringLiteral("onInterval.txt"),
+                                        QStringLiteral("Sub Main\r\n  x = 1 / 0\r\nEnd Sub\r\n")));
+    QProcess failing;
+    startRobot(failing, {QStringLiteral("--web-once")});
+    ASSERT_TRUE(failing.waitForFinished(30000));
+    EXPECT_EQ(failing.exitCode(), 4) << logbook().toStdString();
+}

@@ -8,6 +8,7 @@
 #include "platform/Messages.h"
 #include "platform/TextFile.h"
 #include "support/QtPrinters.h"
+#include "web/clsWWWTalk.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -129,6 +130,39 @@ TEST_F(ScriptHostFixture, GatewayMembersFailTheScriptStatementWithClassicErrors)
     EXPECT_FALSE(log.contains(QStringLiteral("not reached")));
 }
 
+TEST_F(ScriptHostFixture, EveryGatewayMemberIsReachableFromAScript)
+{
+    // A member the script cannot reach stops it with error 438 before its last line.
+    script("onReceive.txt",
+           QStringLiteral("Sub Main\r\n"
+                          "  s = IM.PathHome & IM.PathMsgOut & IM.PathMsgIn & IM.PathAttachOut & IM.PathAttachIn\r\n"
+                          "  s = s & IM.PathExtMap & IM.PathExtMapReject & IM.PathExtMapArchive & IM.MsgFile & IM.Msg & IM.Body\r\n"
+                          "  s = s & IM.LoggedMessage & IM.ReturnAddress & IM.DeleteOffServer & IM.MessageMax & IM.Actions\r\n"
+                          "  s = s & IM.Header & IM.Header(1) & IM.AttachFile(1) & IM.WWWInterval\r\n"
+                          "  On Error Resume Next\r\n  x = IM.RawLine(1)\r\n  LogMessage \"rawline \" & Err.Number\r\n  On Error GoTo 0\r\n"
+                          "  LogMessage \"state \" & IM.State & \", attachments \" & IM.AttachNumber & \", lines \" & IM.RawLinesNumber\r\n"
+                          "  LogMessage \"format \" & IM.XFormat(1234.5, \"0.00\") & \" header \" & IM.Header(2)\r\n"
+                          "  ok = IM.OutputToFile(\"a\", \"") + home + QStringLiteral("out.txt\") And IM.OutputToFile(\"b\", \"")
+               + home + QStringLiteral("out.txt\", True)\r\n"
+                                      "  LogMessage \"output \" & ok & \" \" & IM.FileGetText(\"") + home
+               + QStringLiteral("out.txt\")\r\n"
+                                "  IM.SocketDisconnect\r\n"
+                                "  IM.LocalPOPDeCode \"") + home + QStringLiteral("none.eml\"\r\n"
+                                "  IM.LogMessage \"members done\"\r\n"
+                                "End Sub\r\n"));
+    w->PrepareEmailScript();
+    ASSERT_TRUE(w->EmailScriptReady);
+    messageFiled();
+    const QString log = logbook();
+    EXPECT_TRUE(log.contains(QStringLiteral(": state STANDBY, attachments 0, lines 0\r\n"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral(": rawline 9\r\n")));   // no message in hand: reached, and out of range
+    EXPECT_TRUE(log.contains(QStringLiteral(": format 1234.50 header To:\r\n")));
+    EXPECT_TRUE(log.contains(QStringLiteral(": output True a\r\nb\r\n")));   // each write is one line
+    EXPECT_TRUE(log.contains(QStringLiteral(": ERROR POP: '") + home + QStringLiteral("none.eml' cannot be read or is empty; nothing filed\r\n")));
+    EXPECT_TRUE(log.contains(QStringLiteral(": members done\r\n")));
+    EXPECT_FALSE(log.contains(QStringLiteral("SCRIPT ERROR")));
+}
+
 TEST_F(ScriptHostFixture, SchedulerRunsTheIntervalScriptWhenDueAndOnRequest)
 {
     platform::ScopedTestClock clock;
@@ -158,4 +192,56 @@ TEST_F(ScriptHostFixture, SchedulerRunsTheIntervalScriptWhenDueAndOnRequest)
     clock->advance(600000);
     w->Timer1_Timer();
     EXPECT_EQ(runs(), 3); // paused: the scheduler does nothing
+}
+
+TEST_F(ScriptHostFixture, IntervalScriptReachesTheWebObjectWithoutStartingABrowser)
+{
+    script("onInterval.txt", QStringLiteral("Sub Main\r\n  LogMessage \"state \" & State & \" \" & IW.State\r\n"
+                                            "  IW.TimeOut = 5\r\n  Monitor = False\r\nEnd Sub\r\n"));
+    w->RunWWWInterval();
+    const QStringList lines = logbook().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_TRUE(lines[lines.size() - 3].contains(QStringLiteral(": STARTING WWW PROCESS onInterval ")));
+    EXPECT_TRUE(lines[lines.size() - 2].endsWith(QStringLiteral(": state STANDBY STANDBY")));
+    EXPECT_TRUE(lines.last().contains(QStringLiteral(": END OF WWW PROCESS onInterval ")));
+    // A robot that never requested a page holds no browser.
+    EXPECT_FALSE(w->InetWWW->browserCreated());
+
+    script("onInterval.txt", QStringLiteral("Sub Main\r\n  x = 1 / 0\r\nEnd Sub\r\n"));
+    w->RunWWWInterval();
+    EXPECT_TRUE(logbook().endsWith(QStringLiteral(": Script_WWW ERROR=11, Line=2, 'Division by zero'\r\n")));
+}
+
+TEST_F(ScriptHostFixture, NamedScriptsReturnOkOrTheirErrorTextAndShareOneEngine)
+{
+    const QString missing = QStringLiteral("ERROR: WWW SCRIPT 'none.txt' NOT FOUND");
+    EXPECT_EQ(w->XRun(QStringLiteral("none.txt")), missing);
+    EXPECT_TRUE(logbook().contains(QStringLiteral(": STARTING WWW XRUN 'none.txt' ")));
+    EXPECT_TRUE(logbook().endsWith(QStringLiteral(": ") + missing + QStringLiteral("\r\n")));
+
+    script("bad.txt", QStringLiteral("Sub Main(\r\n"));
+    const QString compile = w->XRun(QStringLiteral("bad.txt"));
+    EXPECT_TRUE(compile.startsWith(QStringLiteral("ERROR: XRUN SCRIPT 'bad.txt' COMPILE ERROR=10"))) << compile.toStdString();
+    EXPECT_TRUE(compile.contains(QStringLiteral(", Line=1, '")));
+    EXPECT_TRUE(logbook().endsWith(QStringLiteral(": ") + compile + QStringLiteral("\r\n")));
+
+    script("fail.txt", QStringLiteral("Function Helper()\r\n  Helper = \"helped\"\r\nEnd Function\r\n"
+                                      "Sub Main\r\n  x = 1 / 0\r\nEnd Sub\r\n"));
+    EXPECT_EQ(w->XRun(QStringLiteral("fail.txt")),
+              QStringLiteral("ERROR: XRUN SCRIPT 'fail.txt' RUN ERROR=11, Line=5, 'Division by zero'"));
+
+    // Never reset: a later file calls what an earlier one defined; a nested run uses the same
+    // engine while the outer one is inside it, and success logs nothing.
+    script("inner.txt", QStringLiteral("Sub Main\r\n  XCommon(\"inner\") = Helper()\r\nEnd Sub\r\n"));
+    script("outer.txt", QStringLiteral("Sub Main\r\n  r = XRun(\"inner.txt\")\r\n"
+                                       "  IW.LogMessage \"outer got \" & r & \" \" & XCommon(\"inner\")\r\nEnd Sub\r\n"));
+    script("onInterval.txt", QStringLiteral("Sub Main\r\n  LogMessage \"interval got \" & XRun(\"outer.txt\")\r\n"
+                                            "End Sub\r\n"));
+    w->RunWWWInterval();
+    const QString log = logbook();
+    EXPECT_TRUE(log.contains(QStringLiteral(": STARTING WWW XRUN 'outer.txt' ")));
+    EXPECT_TRUE(log.contains(QStringLiteral(": STARTING WWW XRUN 'inner.txt' ")));
+    EXPECT_TRUE(log.contains(QStringLiteral(": outer got OK helped\r\n"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral(": interval got OK\r\n")));
+    EXPECT_TRUE(log.contains(QStringLiteral(": END OF WWW PROCESS onInterval ")));
 }

@@ -95,20 +95,29 @@ TEST(Base64, LineLengthCorruptionAndPartEnds)
 {
     GatewayRig rig;
     const QString in = config::Running().PathAttachIn;
-    // 75 characters: a warning, and the first 72 are decoded.
-    const QString full = QString::fromLatin1(QByteArray(57, 'z').toBase64());
-    QString name = "cut.bin";
-    load(*rig.gw, {full.left(75)});
+    // Wrapped at 75 columns with blanks about: decoded whole, with one warning for the part.
+    const QByteArray data = QByteArray(1000, 'z') + "end";
+    const QString text = QString::fromLatin1(data.toBase64());
+    QStringList wrapped;
+    for (qsizetype i = 0; i < text.size(); i += 75)
+        wrapped << text.mid(i, 75) + (i == 0 ? " \t" : "");
+    QString name = "wrapped.bin";
+    load(*rig.gw, wrapped);
     rig.gw->DecodeBase64Attachment(name);
-    EXPECT_TRUE(rig.logged("WARNING: non-standard formatting found in attached file: cut.bin"));
-    EXPECT_EQ(rig.read(in + "cut.bin"), QByteArray(54, 'z'));
+    EXPECT_EQ(rig.read(in + "wrapped.bin"), data);
+    EXPECT_EQ(rig.logs, QStringList({"OK POP Decoding Base64",
+                                     "WARNING: non-standard formatting found in attached file: wrapped.bin (18 lines)"}));
 
     // A bad group keeps the bytes before it.
     name = "bad.bin";
     load(*rig.gw, {"QUJD", "QU*D", "QUJD"});
     rig.gw->DecodeBase64Attachment(name);
-    EXPECT_TRUE(rig.logged("ERROR: corrupt data found in attached file: bad.bin"));
     EXPECT_EQ(rig.read(in + "bad.bin"), QByteArray("ABC"));
+    // A cut group keeps what its characters hold.
+    name = "cut.bin";
+    load(*rig.gw, {"QUJDQUI"});
+    rig.gw->DecodeBase64Attachment(name);
+    EXPECT_EQ(rig.read(in + "cut.bin"), QByteArray("ABCAB"));
 
     // An empty line ends the data and stays current; a boundary line is given back.
     name = "a.bin";
@@ -227,17 +236,28 @@ TEST(ContentLine, CleansQuotesAndCommentsAndReadsTheFields)
 
 TEST(UniqueName, WeekdayAndTenthsAndNoRepeat)
 {
-    GatewayRig rig;
-    rig.clock->set(QDateTime(QDate(2026, 1, 6), QTime(10, 0)));   // a Tuesday
-    EXPECT_EQ(rig.gw->UniqueName(), QStringLiteral("#3360000"));
-    rig.clock->set(QDateTime(QDate(2026, 1, 6), QTime(0, 0, 1, 500)));
-    EXPECT_EQ(rig.gw->UniqueName(), QStringLiteral("#3150000"));
-    // Same tenth of a second: the second name waits for the clock.
-    const QString again = rig.gw->UniqueName();
-    EXPECT_NE(again, QStringLiteral("#3150000"));
-    EXPECT_EQ(again.size(), 8);
-    rig.clock->set(QDateTime(QDate(2026, 1, 4), QTime(0, 0)));    // a Sunday, midnight
-    EXPECT_EQ(rig.gw->UniqueName(), QStringLiteral("#1000000"));
+    {
+        GatewayRig rig;
+        rig.clock->set(QDateTime(QDate(2026, 1, 6), QTime(10, 0)));   // a Tuesday
+        EXPECT_EQ(rig.gw->UniqueName(), QStringLiteral("#3360000"));
+        // The same tenth of a second: the next one, at once.
+        EXPECT_EQ(rig.gw->UniqueName(), QStringLiteral("#3360001"));
+        // A replaced gateway goes on after the names of the one before.
+        rig.gw = std::make_unique<clsInetGateway>();
+        const QString after = rig.gw->UniqueName();
+        EXPECT_EQ(after.size(), 8);
+        EXPECT_NE(after, QStringLiteral("#3360001"));
+    }
+    {
+        GatewayRig rig;   // a home folder of its own: a sequence of its own
+        rig.clock->set(QDateTime(QDate(2026, 1, 6), QTime(0, 0, 1, 500)));
+        EXPECT_EQ(rig.gw->UniqueName(), QStringLiteral("#3150000"));
+    }
+    {
+        GatewayRig rig;
+        rig.clock->set(QDateTime(QDate(2026, 1, 4), QTime(0, 0)));    // a Sunday, midnight
+        EXPECT_EQ(rig.gw->UniqueName(), QStringLiteral("#1000000"));
+    }
 }
 
 TEST(CheckFileRemoved, SaysWhetherTheFileIsGone)

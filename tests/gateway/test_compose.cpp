@@ -1,5 +1,6 @@
 // The cycle start without a network: mapping data files to message files, the reject sweep,
 // recipient and attachment scanning, MIME composition and its failure paths.
+#include "support/FileSizeLimit.h"
 #include "support/GatewayRig.h"
 
 #include "platform/VbDate.h"
@@ -177,17 +178,18 @@ TEST(Compose, FailedCompositionLeavesTheOriginalWhole)
     GatewayRig rig;
     auto& rc = config::Running();
     const QByteArray original = "To: a@x.test\r\nX-Attachments: a.txt\r\n\r\nbody\r\n";
-    rig.write(rc.PathAttachOut + "a.txt", "A");
+    // The composed message does not fit on the disk.
+    rig.write(rc.PathAttachOut + "a.txt", QByteArray(64 * 1024, 'a'));
     rig.write(rc.PathMsgOut + "a.txt", original);
-    // The work file cannot be created (something else holds its name).
-    QDir(rc.PathMsgOut).mkdir(".a.txt.part");
-    encodeOnly(rig);
-    EXPECT_TRUE(rig.loggedStart("ERROR (message header and/or cover note): "));
+    {
+        tw::test::FileSizeLimit full(16 * 1024);
+        encodeOnly(rig);
+    }
+    EXPECT_TRUE(rig.logged("ERROR (message header and/or cover note): 61, Disk full")) << rig.logs.join("\n").toStdString();
     EXPECT_EQ(rig.read(rc.PathMsgOut + "a.txt"), original);
     EXPECT_EQ(rig.gw->MsgCount, 0);
 
     // A work file a crash left behind is cleared and never taken for a message.
-    QDir(rc.PathMsgOut).rmdir(".a.txt.part");
     rig.write(rc.PathMsgOut + ".a.txt.part", "To: a@x.test\r\n\r\nhalf");
     encodeOnly(rig);
     EXPECT_EQ(rig.files(rc.PathMsgOut), QStringList{"a.txt"});

@@ -1,11 +1,11 @@
 // Filing of received messages through the decode test (a message read from a local file):
 // the kept headers, the file written, the body kinds, attachment names and failures.
+#include "support/ConversationRig.h"
 #include "support/GatewayRig.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
-using tw::test::FakeServer;
 using tw::test::GatewayRig;
 
 namespace {
@@ -202,11 +202,22 @@ TEST(Filing, MissingFoldersGiveTheTwoErrorLinesAndTheRestIsStillWritten)
 TEST(Filing, BadInputIsFiledWithALogLineAndNoCrash)
 {
     FilingRig rig;
-    // A broken base64 group: the bytes before it are kept.
-    rig.file("Content-Type: multipart/mixed; boundary=B\n\n--B\nContent-Type: x; name=bad.bin\n"
-             "Content-Transfer-Encoding: base64\n\nQUJD\nQU!D\nQUJD\n--B--\n");
+    // A broken base64 group: the bytes before it are kept, and the message as it came.
+    const QByteArray broken = "Subject: broken\nContent-Type: multipart/mixed; boundary=B\n\n--B\nContent-Type: x; name=bad.bin\n"
+                              "Content-Transfer-Encoding: base64\n\nQUJD\nQU!D\nQUJD\n--B\nContent-Type: x; name=odd.txt\n"
+                              "Content-Transfer-Encoding: quoted-printable\n\na =ZZ b\n--B--\n";
+    rig.file(broken);
     EXPECT_EQ(rig.attachment("bad.bin"), "ABC");
-    EXPECT_TRUE(rig.logged("ERROR: corrupt data found in attached file: bad.bin"));
+    const QString raw = config::Running().PathMsgInRaw + rig.gw->MsgFile();
+    EXPECT_EQ(rig.read(raw), QByteArray(broken).replace("\n", "\r\n"));
+    EXPECT_EQ(rig.logs.filter("ERROR"),
+              QStringList{"ERROR: corrupt data found in attached file: bad.bin, odd.txt; the message as received is kept in '" + raw + "'"});
+    // Where the copy cannot be kept, the message counts as not stored (so it stays on the server).
+    rig.logs.clear();
+    QDir(config::Running().PathMsgInRaw).removeRecursively();
+    rig.write(config::Running().PathMsgInRaw.chopped(1), "a file where the folder should be");
+    rig.file(broken);
+    EXPECT_TRUE(rig.logged("ERROR POP 76 Can't write file or find folder to write into."));
     // A boundary that never closes: the walker runs to the end.
     rig.file("Content-Type: multipart/mixed; boundary=B\n\n--B\n\nopen text\nmore\n");
     EXPECT_EQ(gateway::InHand().BodyText, "open text\r\nmore\r\n");
@@ -216,7 +227,7 @@ TEST(Filing, BadInputIsFiledWithALogLineAndNoCrash)
         many += "--B\nContent-Type: text/plain; name=f" + QByteArray::number(i) + ".txt\n\nx\n";
     const QByteArray out = rig.file(many + "--B--\n");
     EXPECT_EQ(rig.gw->AttachNumber, 25);
-    EXPECT_EQ(rig.attachIn().size(), 26);   // with bad.bin
+    EXPECT_EQ(rig.attachIn().size(), 27);   // with bad.bin and odd.txt
     EXPECT_TRUE(out.contains("Attachment Converted: f25.txt\r\n"));
     EXPECT_EQ(rig.gw->AttachFile(20), "f20.txt");
     EXPECT_EQ(rig.gw->AttachFile(21), "");
@@ -226,18 +237,17 @@ TEST(Filing, BadInputIsFiledWithALogLineAndNoCrash)
 
 TEST(Filing, AnOversizedMessageGetsTheNoteAndAnAutomaticReply)
 {
-    FilingRig rig;
-    FakeServer server;
-    rig.gw->PopServer = "127.0.0.1";
-    rig.gw->POPPort = server.port();
-    rig.gw->MessageMax = 2000000;
-    rig.gw->UserName = "orders";
-    server.send("+OK\r\n").expect("USER orders\r\n").send("+OK\r\n").expect("PASS \r\n").send("+OK\r\n")
-        .expect("STAT\r\n").send("+OK 1 9\r\n").expect("LIST 1\r\n").send("+OK 1 2000001\r\n").expect("TOP 1 40\r\n")
-        .send("+OK\r\nTo: Orders <orders@tarnwick.test>\r\nFrom: ann@x.test\r\nContent-Type: text/plain; name=big.csv\r\n\r\n1,2\r\n.\r\n")
-        .expect("QUIT\r\n").send("+OK\r\n").close();
-    ASSERT_TRUE(rig.runCycle());
-    EXPECT_EQ(server.failures(), QStringList());
+    tw::test::ConversationRig c;
+    tw::test::GatewayRig& rig = c.rig;
+    c.gw.MessageMax = 2000000;
+    c.gw.UserName = "orders";
+    c.gw.CurrentMsg = 1;
+    c.gw.MsgTotal = 1;
+    c.at(gateway::GwState::Pop, gateway::Command::List);
+    EXPECT_EQ(c.answer("+OK 1 2000001"), "TOP 1 40\r\n");
+    EXPECT_EQ(c.answer("+OK\r\nTo: Orders <orders@tarnwick.test>\r\nFrom: ann@x.test\r\n"
+                       "Content-Type: text/plain; name=big.csv\r\n\r\n1,2\r\n."),
+              "QUIT\r\n");
     EXPECT_EQ(rig.read(config::Running().PathMsgIn + rig.gw->MsgFile()),
               "Date:\r\nTo: Orders <orders@tarnwick.test>\r\nFrom: ann@x.test\r\nSubject:\r\nCc:\r\nBcc:\r\nX-Attachments:\r\n\r\n"
               "SYSTEM MESSAGE: the original of this message was too big to handle\r\n"
@@ -245,11 +255,11 @@ TEST(Filing, AnOversizedMessageGetsTheNoteAndAnAutomaticReply)
               "the Internet Provider Server to delete it.  An automatic message has \r\n"
               "gone back to the sender asking him/her not to do this again.\r\n\r\n"
               "\r\nAttachment Converted: big.csv\r\n");
-    EXPECT_EQ(rig.attachIn(), QStringList());   // only named, not written, after a TOP
+    EXPECT_EQ(rig.files(config::Running().PathAttachIn), QStringList());   // only named, not written, after a TOP
     const QStringList out = rig.files(config::Running().PathMsgOut);
     ASSERT_EQ(out.size(), 1);
     EXPECT_EQ(rig.read(config::Running().PathMsgOut + out[0]),
-              "Date: Mon, 05 Jan 2026 09:30:01\r\nFrom: Orders <orders@tarnwick.test>\r\nTo: ann@x.test\r\n"
+              "Date: Mon, 05 Jan 2026 09:30:00\r\nFrom: Orders <orders@tarnwick.test>\r\nTo: ann@x.test\r\n"
               "Subject: Auto response to your transmission of excessive size\r\n\r\n"
               "This message has been automatically generated \r\nby the postmaster computer at this site\r\n"
               "***** EXCESSIVE SIZE TRANSMISSION *****\r\nMaybe you are overdoing the attachments!\r\n"

@@ -130,27 +130,6 @@ TEST(ScriptMembers, TextFilesRequestsAndFormatting)
     EXPECT_EQ(rig.gw->RawLine(999), "");
 }
 
-TEST(ScriptMembers, EveryMemberIsVisibleToTheScriptAdapter)
-{
-    const QMetaObject& mo = clsInetGateway::staticMetaObject;
-    for (const char* p : {"PathHome", "PathMsgOut", "PathMsgIn", "PathAttachOut", "PathAttachIn", "PathExtMap",
-                          "PathExtMapReject", "PathExtMapArchive", "State", "AttachNumber", "MsgFile", "Msg", "Body",
-                          "RawLinesNumber", "LoggedMessage", "ReturnAddress", "DeleteOffServer", "MessageMax", "Actions"})
-        EXPECT_GE(mo.indexOfProperty(p), 0) << p;
-    QStringList methods;
-    for (int i = mo.methodOffset(); i < mo.methodCount(); ++i)
-        if (mo.method(i).methodType() == QMetaMethod::Method)
-            methods << QString::fromLatin1(mo.method(i).name());
-    for (const char* m : {"Header", "AttachFile", "RawLine", "LogMessage", "MsgCopy", "MsgMove", "AttachCopy", "AttachMove",
-                          "AttachCopyAll", "AttachMoveAll", "AttachMoveAllRename", "FileGetText", "OutputToFile", "Restart",
-                          "Shutdown", "WWWInterval", "XFormat", "ProcessStart", "LocalPOPDeCode", "SocketConnect",
-                          "SocketDisconnect"})
-        EXPECT_TRUE(methods.contains(m)) << m;
-    // The adapter finds optional arguments by their count.
-    EXPECT_EQ(methods.count("Header"), 2);
-    EXPECT_EQ(methods.count("OutputToFile"), 2);
-}
-
 TEST(MailDate, EnglishNamesWhateverTheLocale)
 {
     GatewayRig rig;

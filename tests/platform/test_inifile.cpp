@@ -3,6 +3,7 @@
 #include "platform/IniFile.h"
 #include "platform/TextFile.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include "support/QtPrinters.h"
 
@@ -68,12 +69,11 @@ TEST_F(IniFixture, WriteCreatesMissingFileAndKeepsEightBitText)
 
 TEST_F(IniFixture, WriteIntoUnwritableFolderFailsWithoutDamage)
 {
+    // A folder that is a regular file stops every user, root included.
     put(QStringLiteral("[Email]\nA=1\n"));
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    const bool written = IniWrite(path, QStringLiteral("Email"), QStringLiteral("A"), QStringLiteral("2"));
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (!written) // root may write anyway; then the new value must be there
-        EXPECT_EQ(content(), QStringLiteral("[Email]\nA=1\n"));
-    else
-        EXPECT_EQ(IniRead(path, QStringLiteral("Email"), QStringLiteral("A"), {}), QStringLiteral("2"));
+    const QString under = path + QStringLiteral("/inner.ini");
+    EXPECT_FALSE(IniWrite(under, QStringLiteral("Email"), QStringLiteral("A"), QStringLiteral("2")));
+    EXPECT_EQ(content(), QStringLiteral("[Email]\nA=1\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"t.ini"});
+    EXPECT_EQ(IniRead(under, QStringLiteral("Email"), QStringLiteral("A"), QStringLiteral("none")), QStringLiteral("none"));
 }

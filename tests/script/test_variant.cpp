@@ -84,3 +84,60 @@ TEST(Variant, ConversionsRaiseVbscriptErrors)
     EXPECT_EQ(4, toInteger(Variant::fromDouble(3.5)));
     EXPECT_EQ(-2, toInteger(Variant::fromString(QStringLiteral("-2.5"))));
 }
+
+namespace {
+
+// An object that records when its last reference goes instead of deleting itself.
+class Probe final : public Dispatch {
+public:
+    QString typeName() const override { return QStringLiteral("Probe"); }
+    int memberId(const QString&, bool) override { return -1; }
+    Variant invoke(int, InvokeKind, Args) override { return Variant(); }
+    bool freed = false;
+
+protected:
+    void lastRelease() override { freed = true; }
+};
+
+} // namespace
+
+TEST(Variant, CopiesMovesAndSwapsKeepTextAndReferencesBalanced)
+{
+    Probe probe;
+    {
+        Variant s = Variant::fromString(QStringLiteral("text"));
+        Variant o = Variant::fromObject(&probe);
+        Variant n = Variant::fromDouble(2.5);
+        Variant copy = s;
+        copy.strRef() += QStringLiteral("!");
+        EXPECT_EQ("text", s.str().toStdString());
+        EXPECT_EQ("text!", copy.str().toStdString());
+        Variant moved = std::move(copy);
+        EXPECT_TRUE(copy.isEmpty());
+        EXPECT_EQ("text!", moved.str().toStdString());
+        s.swap(o);
+        EXPECT_TRUE(s.isObject());
+        EXPECT_EQ("text", o.str().toStdString());
+        n = s;  // a number overwritten by an object
+        EXPECT_EQ(2, probe.refCount());
+        Variant& alias = n;
+        n = alias;
+        n = std::move(alias);
+        EXPECT_EQ(2, probe.refCount());
+        EXPECT_TRUE(n.isObject());
+        s = Variant::fromString(QStringLiteral("over"));  // the object replaced by text
+        EXPECT_EQ(1, probe.refCount());
+        // A number has no text; making it text in place starts from an empty one.
+        Variant d = Variant::fromLong(7);
+        EXPECT_TRUE(d.str().isEmpty());
+        d.strRef() = QStringLiteral("now text");
+        EXPECT_TRUE(d.isString());
+        EXPECT_EQ("now text", d.str().toStdString());
+        std::vector<Variant> many(100, o);
+        many.push_back(n);  // reallocation relocates every element
+        EXPECT_EQ("text", many[99].str().toStdString());
+        EXPECT_EQ(2, probe.refCount());
+    }
+    EXPECT_TRUE(probe.freed);
+    EXPECT_EQ(0, probe.refCount());
+}

@@ -24,12 +24,13 @@ struct GatewayRig {
     std::unique_ptr<clsInetGateway> gw;
     QStringList logs;
 
-    GatewayRig()
+    // Without a transport the gateway talks through the shared socket.
+    explicit GatewayRig(gateway::Transport* transport = nullptr)
     {
         auto& rc = config::Running();
         rc = config::RunningConfig();
         UseFoldersUnder(dir.path());
-        gw = std::make_unique<clsInetGateway>();
+        gw = std::make_unique<clsInetGateway>(nullptr, transport);
         QObject::connect(gw.get(), &clsInetGateway::LogMessageEvent, [this] { logs << gw->LoggedMessage(); });
         gw->SMTPServer = QStringLiteral("127.0.0.1");
         gw->SMTPDomain = QStringLiteral("tarnwick.test");
@@ -40,17 +41,22 @@ struct GatewayRig {
     ~GatewayRig()
     {
         gw->SocketDisconnect();
-        gateway::frmSocket::instance().tmrSocket()->stop();
+        if (gateway::frmSocket* h = gateway::frmSocket::existing())
+            h->tmrSocket()->stop();
         gw.reset();
         config::Running() = config::RunningConfig();
     }
 
     QString folder(const QString& name) { return MakeFolder(dir.path(), name); }
+    // Writes a file stamped a minute before the test clock's time, so that it counts as
+    // settled (the mapping stage leaves files alone while they may still be written).
     static void write(const QString& path, const QByteArray& bytes)
     {
         QFile f(path);
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);
         f.write(bytes);
+        f.flush();
+        f.setFileTime(platform::Now().addSecs(-60), QFileDevice::FileModificationTime);
     }
     static QByteArray read(const QString& path)
     {

@@ -28,6 +28,7 @@ inline void UseFoldersUnder(const QString& root)
     rc.PathExtMap = MakeFolder(root, QStringLiteral("extmap"));
     rc.PathExtMapArchive = MakeFolder(root, QStringLiteral("archive"));
     rc.PathExtMapReject = MakeFolder(root, QStringLiteral("reject"));
+    rc.PathMsgInRaw = MakeFolder(root, QStringLiteral("msginraw"));
 }
 
 } // namespace tw::test

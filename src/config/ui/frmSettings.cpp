@@ -201,6 +201,9 @@ frmSettings::frmSettings(QString& popPassword, QString& smtpPassword, std::funct
         txtExtMapArchive = path("txtExtMapArchive", QStringLiteral("PathExtMapArchive:"));
         txtExtMapReject = path("txtExtMapReject", QStringLiteral("PathExtMapReject:"));
         v->addLayout(form);
+        chkFollowLinks = new QCheckBox(QStringLiteral("Send files that symbolic links in PathExtMap point to"), adv);
+        chkFollowLinks->setObjectName(QStringLiteral("chkFollowLinks"));
+        v->addWidget(chkFollowLinks);
         cmdExtMap = new QPushButton(QStringLiteral("&ExtMappings"), adv);
         cmdExtMap->setObjectName(QStringLiteral("cmdExtMap"));
         cmdExtMap->setAutoDefault(false);
@@ -286,6 +289,7 @@ frmSettings::frmSettings(QString& popPassword, QString& smtpPassword, std::funct
 
 void frmSettings::load()
 {
+    const basINIWorks::ReadOnce readOnce;
     const RunningConfig& rc = Running();
     chkUnattended->setChecked(rc.Unattended);
     chkMultiInstance->setChecked(rc.MultiInstance);
@@ -323,6 +327,7 @@ void frmSettings::load()
     showSecurity(cboPOPSecurity, k::kPOPSecurity);
     txtSMTPUserName->setText(INIRead(k::kEmail, k::kSMTPUserName, QString()));
     txtCAFile->setText(INIRead(k::kEmail, k::kCAFile, QString()));
+    chkFollowLinks->setChecked(FlagValue(INIRead(k::kEmail, k::kFollowLinks, QStringLiteral("False"))));
 
     txtWWWInterval->setText(QString::number(rc.WWWInterval));
     txtScriptOnInterval->setText(rc.ScriptOnInterval);
@@ -373,6 +378,7 @@ bool frmSettings::save()
         put(k::kEmail, k::kPathExtMap, txtExtMap->text());
         put(k::kEmail, k::kPathExtMapArchive, txtExtMapArchive->text());
         put(k::kEmail, k::kPathExtMapReject, txtExtMapReject->text());
+        put(k::kEmail, k::kFollowLinks, boolText(chkFollowLinks->isChecked()));
         put(k::kEmail, k::kReturnAddress, txtReturnAddress->text());
         put(k::kEmail, k::kScriptOnReceive, txtScriptOnReceive->text());
         put(k::kWWW, k::kScriptOnInterval, txtScriptOnInterval->text());

@@ -41,6 +41,7 @@ public:
     QPushButton* cmdPOPPassword;
     QLineEdit* txtReturnAddress;
     QCheckBox* chkDeleteOffServer;
+    QCheckBox* chkFollowLinks;
     QLineEdit* txtPOPPort;
 
     QLineEdit* txtPathHome;

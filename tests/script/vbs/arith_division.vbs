@@ -6,4 +6,4 @@ WScript.Echo 2 ^ 10, TypeName(2 ^ 2), -2 ^ 2, 2 ^ -1
 ' expect: 3.5 Double
 ' expect: 3 -3 1 -1
 ' expect: 2 4 0
-' expect: 1024 Double -4 0.5
+' expect: 1024 Double 4 0.5

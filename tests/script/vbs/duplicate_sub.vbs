@@ -1,5 +1,11 @@
+' The last definition of a procedure wins, even for calls written before it.
+A
 Sub A
+  WScript.Echo "first"
 End Sub
 Sub A
+  WScript.Echo "second"
 End Sub
-' expect error 1041 line 4
+A
+' expect: second
+' expect: second

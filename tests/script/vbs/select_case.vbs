@@ -1,9 +1,9 @@
 Sub Check(v)
   Select Case v
-    Case 1, 2
-      WScript.Echo "small"
     Case "x"
       WScript.Echo "letter"
+    Case 1, 2
+      WScript.Echo "small"
     Case 3
     Case Else
       WScript.Echo "other " & v

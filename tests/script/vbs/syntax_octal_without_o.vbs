@@ -1,0 +1,2 @@
+WScript.Echo &17, &O17, VarType(&17)
+' expect: 15 15 2
