@@ -4,7 +4,7 @@
 set -euo pipefail
 
 TW_PACKAGES=(cmake g++ make pkgconf qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
-             qt6-webengine-dev xvfb xauth dovecot-pop3d python3 python3-aiosmtpd
+             qt6-webengine-dev xvfb xauth dovecot-pop3d python3 python3-aiosmtpd openssl
              desktop-file-utils man-db)
 
 missing=()

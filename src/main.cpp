@@ -29,6 +29,7 @@ struct Options {
     bool once = false;
     bool webOnce = false;
     bool setPassword = false;
+    bool smtp = false;
     QStringList arguments;
 };
 
@@ -57,6 +58,8 @@ bool parse(int argc, char** argv, Options& o, int& exitCode)
             [&o](const QString&) { o.webOnce = true; }});
     cl.add({QStringLiteral("--set-password"), {}, QStringLiteral("read the POP password from standard input and store it"),
             [&o](const QString&) { o.setPassword = true; }});
+    cl.add({QStringLiteral("--smtp"), {}, QStringLiteral("with --set-password: store the SMTP login's password instead"),
+            [&o](const QString&) { o.smtp = true; }});
     // REFRESH is the restart's word: the new copy starts beside the old one until it has ended.
     cl.onOperand([](const QString& word) { return word == QLatin1String("REFRESH"); });
     cl.addHelpRow(QStringLiteral("REFRESH"), QStringLiteral("start beside a running copy (used by the restart)"));
@@ -68,6 +71,10 @@ bool parse(int argc, char** argv, Options& o, int& exitCode)
     o.arguments = args;
     switch (cl.parse(args)) {
     case platform::CommandLine::Outcome::Run:
+        if (o.smtp && !o.setPassword) {
+            cl.fail(QStringLiteral("option '--smtp' goes with '--set-password'"));
+            break;
+        }
         return true;
     case platform::CommandLine::Outcome::Done:
         exitCode = 0;
@@ -103,7 +110,7 @@ std::string readSecretLine(const char* prompt)
 }
 
 // The password change for machines without a display: stored exactly as the dialog stores it.
-int setPassword(const QString& home)
+int setPassword(const QString& home, bool smtp)
 {
     config::Running().INIPath = home + config::keys::kIniFileName;
     const bool tty = ::isatty(STDIN_FILENO);
@@ -115,7 +122,7 @@ int setPassword(const QString& home)
             return 1;
         }
     }
-    if (!config::StorePOPPassword(pw)) {
+    if (!config::StorePassword(smtp ? config::keys::kSMTPPassword : config::keys::kPassword, pw)) {
         std::fprintf(stderr, "tarnwick: could not write %s\n", qPrintable(config::Running().INIPath));
         return 1;
     }
@@ -134,7 +141,7 @@ int main(int argc, char** argv)
     const QString home = platform::ResolveHome(o.home);
     if (o.setPassword) {
         QCoreApplication app(argc, argv);
-        return setPassword(home);
+        return setPassword(home, o.smtp);
     }
 
     if (!o.headless && !platform::DisplayAvailable())

@@ -1,7 +1,9 @@
 // One POP cycle against a local Dovecot holding COUNT messages (default 200) of about SIZE KB
 // (default 100), each a base64 attachment: downloading, filing and decoding all of them, and
-// deleting them on the server. Prints wall seconds, the robot's own CPU seconds and its peak
-// memory. Usage: bench_gateway_receive [COUNT [SIZE_KB]]
+// deleting them on the server; over plain TCP and over TLS, to show what TLS costs. Prints wall
+// seconds, the robot's own CPU seconds and its peak memory.
+// Usage: bench_gateway_receive [COUNT [SIZE_KB [MODE...]]], MODE plain, starttls or tls
+// (default: plain tls); the mailbox is filled afresh for each mode.
 #include "config/RunningConfig.h"
 #include "support/TempFolders.h"
 #include "e2e/MailPeers.h"
@@ -53,54 +55,42 @@ QByteArray message(int n, const QByteArray& data)
 
 } // namespace
 
-int main(int argc, char** argv)
+namespace {
+
+struct Run {
+    double seconds = 0;
+    double cpu = 0;
+    int filed = 0;
+    int decoded = 0;
+    int scripts = 0;
+    int errors = 0;
+    QString lastLine;
+};
+
+// One receive cycle of the mailbox over the given security; the folders are emptied first.
+Run receive(tw::test::MailPeers& peers, config::Security security, const QString& caFile)
 {
-    QCoreApplication app(argc, argv);
-    const int count = argc > 1 ? QByteArray(argv[1]).toInt() : 200;
-    const int sizeKb = argc > 2 ? QByteArray(argv[2]).toInt() : 100;
-    const QString python = tw::test::pythonWithAiosmtpd();
-    if (python.isEmpty() || !tw::test::dovecotInstalled()) {
-        std::printf("needs dovecot-pop3d and python3 with aiosmtpd; nothing measured\n");
-        return 0;
-    }
-    QTemporaryDir dir;
-    QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFileDevice::ExeOther | QFileDevice::ExeGroup);
-    tw::test::UseFoldersUnder(dir.path());
     auto& rc = config::Running();
-    tw::test::MailPeers peers(python, TW_SCRIPTS_DIR "/mail_peers.py", dir.path() + "/peers");
-    if (!peers.ok()) {
-        std::printf("the mail peers did not start (%s); nothing measured\n", peers.status().constData());
-        return 0;
-    }
-
-    QRandomGenerator rng(5);
-    QByteArray data(qsizetype(sizeKb) * 1024, Qt::Uninitialized);
-    for (int n = 0; n < count; ++n) {
-        for (qsizetype i = 0; i < data.size(); ++i)
-            data[i] = char(rng.bounded(256));
-        QFile f(peers.maildir() + QString::asprintf("/new/1700000000.M%dP1.bench", n));
-        f.open(QIODevice::WriteOnly);
-        f.write(message(n, data));
-    }
-
+    for (const QString& folder : {rc.PathMsgIn, rc.PathAttachIn})
+        for (const QString& f : QDir(folder).entryList(QDir::Files))
+            QFile::remove(folder + f);
     clsInetGateway gw;
     gw.PopServer = "127.0.0.1";
-    gw.POPPort = peers.popPort();
+    gw.POPPort = security == config::Security::TLS ? peers.popsPort() : peers.popPort();
+    gw.POPSecurity = security;
+    gw.CAFile = caFile;
     gw.UserName = "robot";
     gw.Password = "secret";
     gw.DeleteOffServer = true;
     gw.MessageMax = 2000000;
     gw.Actions = "POP";
-    QString lastLine;
-    int errors = 0;
-    int scripts = 0;
+    Run r;
     QObject::connect(&gw, &clsInetGateway::LogMessageEvent, [&] {
-        lastLine = gw.LoggedMessage();
-        errors += lastLine.startsWith(QLatin1String("ERROR"));
+        r.lastLine = gw.LoggedMessage();
+        r.errors += r.lastLine.startsWith(QLatin1String("ERROR"));
     });
-    QObject::connect(&gw, &clsInetGateway::ScriptPOP, [&] { ++scripts; });
+    QObject::connect(&gw, &clsInetGateway::ScriptPOP, [&] { ++r.scripts; });
 
-    const double mem0 = peakMb();
     const double cpu0 = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
@@ -114,13 +104,62 @@ int main(int argc, char** argv)
         QTimer::singleShot(600000, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    const double seconds = double(wall.elapsed()) / 1000.0;
-    const double cpu = cpuSeconds() - cpu0;
-    const int filed = int(QDir(rc.PathMsgIn).entryList(QDir::Files).size());
-    const int decoded = int(QDir(rc.PathAttachIn).entryList(QDir::Files).size());
-    std::printf("%d x %d KB receive cycle: %.2f s wall, %.2f s CPU of the robot, peak memory %.1f MB "
-                "(%.1f MB before the cycle); %d filed, %d attachments, %d receive events, %d error lines\n"
-                "last log line: %s\n",
-                count, sizeKb, seconds, cpu, peakMb(), mem0, filed, decoded, scripts, errors, lastLine.toLocal8Bit().constData());
+    r.seconds = double(wall.elapsed()) / 1000.0;
+    r.cpu = cpuSeconds() - cpu0;
+    r.filed = int(QDir(rc.PathMsgIn).entryList(QDir::Files).size());
+    r.decoded = int(QDir(rc.PathAttachIn).entryList(QDir::Files).size());
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? QByteArray(argv[1]).toInt() : 200;
+    const int sizeKb = argc > 2 ? QByteArray(argv[2]).toInt() : 100;
+    QStringList modes;
+    for (int i = 3; i < argc; ++i)
+        modes << QString::fromLocal8Bit(argv[i]).toLower();
+    if (modes.isEmpty())
+        modes = QStringList{"plain", "tls"};
+    const QString python = tw::test::pythonWithAiosmtpd();
+    if (python.isEmpty() || !tw::test::dovecotInstalled()) {
+        std::printf("needs dovecot-pop3d and python3 with aiosmtpd; nothing measured\n");
+        return 0;
+    }
+    QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFileDevice::ExeOther | QFileDevice::ExeGroup);
+    tw::test::UseFoldersUnder(dir.path());
+    const QString certs = dir.path() + "/certs";
+    tw::test::MailPeers peers(python, TW_SCRIPTS_DIR "/mail_peers.py", dir.path() + "/peers", {"--tls", certs});
+    if (!peers.ok() || peers.popsPort() == 0) {
+        std::printf("the mail peers did not start (%s); nothing measured\n", peers.status().constData());
+        return 0;
+    }
+
+    for (qsizetype round = 0; round < modes.size(); ++round) {
+        const QString& mode = modes[round];
+        const config::Security security = mode == QLatin1String("tls")        ? config::Security::TLS
+                                          : mode == QLatin1String("starttls") ? config::Security::StartTLS
+                                                                              : config::Security::None;
+        QRandomGenerator rng(5);
+        QByteArray data(qsizetype(sizeKb) * 1024, Qt::Uninitialized);
+        for (int n = 0; n < count; ++n) {
+            for (qsizetype i = 0; i < data.size(); ++i)
+                data[i] = char(rng.bounded(256));
+            // Names never used before: the server remembers the names of messages it deleted.
+            QFile f(peers.maildir() + QString::asprintf("/new/1700000000.M%dP%d.bench", n, int(round) + 1));
+            f.open(QIODevice::WriteOnly);
+            f.write(message(n, data));
+        }
+        const double mem0 = peakMb();
+        const Run r = receive(peers, security, certs + "/ca.pem");
+        std::printf("%-8s %d x %d KB receive cycle: %.2f s wall, %.2f s CPU of the robot, peak memory %.1f MB "
+                    "(%.1f MB before the cycle); %d filed, %d attachments, %d receive events, %d error lines\n"
+                    "         last log line: %s\n",
+                    qPrintable(mode), count, sizeKb, r.seconds, r.cpu, peakMb(), mem0, r.filed, r.decoded, r.scripts, r.errors,
+                    r.lastLine.toLocal8Bit().constData());
+    }
     return 0;
 }

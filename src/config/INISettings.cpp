@@ -60,6 +60,20 @@ qint64 wholeNumber(const QString& section, const QString& key, const QString& de
     return def.toLongLong();
 }
 
+// A security setting: one of its three names in any case; anything else is a mistake that
+// falls back to no security (today's behaviour) with the WARNING line of a bad number.
+Security securityValue(const QString& key, const LogFn& log)
+{
+    const QString text = INIRead(k::kEmail, key, k::kSecurityNone);
+    const QString t = text.trimmed();
+    for (const Security s : {Security::None, Security::StartTLS, Security::TLS})
+        if (t.compare(SecurityText(s), Qt::CaseInsensitive) == 0)
+            return s;
+    logLine(log, QStringLiteral("WARNING: Tarnwick.ini [%1] %2 = '%3' is not valid, using %4")
+                     .arg(k::kEmail, key, text, k::kSecurityNone));
+    return Security::None;
+}
+
 // A line that opens with "[" but is no section header would put the keys under it into the
 // section before it, where they are never looked for.
 void warnMalformedSections(const QString& iniPath, const LogFn& log)
@@ -257,7 +271,22 @@ void INISettings(const QString& programFolder, GatewaySettings& gateway, const L
                                                       std::numeric_limits<qint32>::min(), kInt32Max, log,
                                                       Decimals::Down));
 
+    gateway.SMTPSecurity = securityValue(k::kSMTPSecurity, log);
+    gateway.POPSecurity = securityValue(k::kPOPSecurity, log);
+    gateway.SMTPUserName = INIRead(k::kEmail, k::kSMTPUserName, QString()).trimmed();
+    gateway.SMTPPassword = basJcryption1::UnscramblePassword(INIRead(k::kEmail, k::kSMTPPassword, QString()));
+    gateway.CAFile = CAFilePath(folder, INIRead(k::kEmail, k::kCAFile, QString()));
+
     gateway.ExtMap = LoadExtMap(rc.PathHome);
+}
+
+QString CAFilePath(const QString& instanceFolder, const QString& value)
+{
+    QString v = value.trimmed();
+    if (v.isEmpty())
+        return v;
+    v.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return QDir::cleanPath(QDir(instanceFolder).absoluteFilePath(v));
 }
 
 } // namespace config

@@ -18,6 +18,10 @@ using LogFn = std::function<void(const QString&)>;
 // with a WARNING line through log. The delete question goes through platform::messages().
 void INISettings(const QString& programFolder, GatewaySettings& gateway, const LogFn& log = {});
 
+// The CA file setting as a path: empty stays empty, a relative name is taken from the
+// instance folder, a backslash counts as "/".
+QString CAFilePath(const QString& instanceFolder, const QString& value);
+
 // Flag rule: first character, in lower case, "y", "t" or "1" is True; anything else False.
 bool FlagValue(const QString& text);
 

@@ -12,7 +12,9 @@ using platform::MsgBox;
 using platform::MsgButtons;
 using platform::MsgIcon;
 
-bool StorePOPPassword(const QString& plain)
+bool StorePOPPassword(const QString& plain) { return StorePassword(keys::kPassword, plain); }
+
+bool StorePassword(const QString& key, const QString& plain)
 {
     QString stored = basJcryption1::ScramblePassword(plain);
     // A scrambled text may begin or end with a blank or stand between a pair of quotes; read
@@ -25,12 +27,17 @@ bool StorePOPPassword(const QString& plain)
     if (!stored.isEmpty()
         && (stored.front() == QLatin1Char(' ') || stored.back() == QLatin1Char(' ') || edgeQuote()))
         stored = QLatin1Char('"') + stored + QLatin1Char('"');
-    return basINIWorks::INIWrite(keys::kEmail, keys::kPassword, stored);
+    return basINIWorks::INIWrite(keys::kEmail, key, stored);
 }
 
 bool ApplyPasswordChange(const PasswordEntries& entries, QString& popPassword)
 {
-    if (entries.oldPassword != popPassword) {
+    return ApplyPasswordChange(entries, popPassword, keys::kPassword);
+}
+
+bool ApplyPasswordChange(const PasswordEntries& entries, QString& password, const QString& key)
+{
+    if (entries.oldPassword != password) {
         MsgBox(QStringLiteral("You have not entered the current password correctly, so you are NOT authorised to make "
                               "this change.  Contact your support people."),
                MsgButtons::OK, MsgIcon::Critical);
@@ -41,8 +48,8 @@ bool ApplyPasswordChange(const PasswordEntries& entries, QString& popPassword)
                MsgIcon::Exclamation);
         return false;
     }
-    popPassword = entries.newPassword;
-    if (!StorePOPPassword(entries.newPassword)) {
+    password = entries.newPassword;
+    if (!StorePassword(key, entries.newPassword)) {
         // Saying "changed" when the file kept the old value would lose the change at the
         // next start; the running robot still uses the new password until then.
         MsgBox(QStringLiteral("The new password is in use but could not be saved in ") + QString(keys::kIniFileName)

@@ -12,12 +12,15 @@ struct PasswordEntries {
     QString confirmPassword;
 };
 
-// Writes the scrambled password to [Email] Password of the settings file.
+// Writes the scrambled password to [Email] key of the settings file (Password for the POP
+// mailbox, SMTPPassword for the SMTP login).
+bool StorePassword(const QString& key, const QString& plain);
 bool StorePOPPassword(const QString& plain);
 
 // A confirmed password change: checks the current password and the confirmation, shows the
 // outcome through the message service and, when both are right, sets popPassword and stores
-// it. True when the password was changed.
+// it under key. True when the password was changed.
+bool ApplyPasswordChange(const PasswordEntries& entries, QString& password, const QString& key);
 bool ApplyPasswordChange(const PasswordEntries& entries, QString& popPassword);
 
 } // namespace config

@@ -6,6 +6,13 @@
 
 namespace config {
 
+// How a connection is secured: not at all, by the protocol's upgrade command after a plain
+// connect, or with TLS from the first byte.
+enum class Security { None, StartTLS, TLS };
+
+// "None", "StartTLS" or "TLS", as the settings file holds it.
+QString SecurityText(Security s);
+
 // The gateway's public settings fields as the settings reader produces them. The main
 // window copies them onto the gateway object (which holds fields of the same names).
 struct GatewaySettings {
@@ -21,6 +28,11 @@ struct GatewaySettings {
     qint32 MessageMax = 2000000;
     QString ReturnAddress;
     QString ExtMap;              // entries separated by char 254, extension and address by 253
+    Security SMTPSecurity = Security::None;
+    Security POPSecurity = Security::None;
+    QString SMTPUserName;        // empty: no SMTP authentication
+    QString SMTPPassword;        // plain text, already unscrambled
+    QString CAFile;              // absolute path of extra trusted certificates (PEM); empty: none
 };
 
 // Program-wide values. Every folder ends with "/" once the settings have been read.

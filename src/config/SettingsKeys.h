@@ -30,6 +30,16 @@ inline const QString kReturnAddress = QStringLiteral("ReturnAddress");
 inline const QString kScriptOnReceive = QStringLiteral("ScriptOnReceive");
 inline const QString kScriptOnInterval = QStringLiteral("ScriptOnInterval");
 inline const QString kMonitorPause = QStringLiteral("MonitorPause");
+inline const QString kSMTPSecurity = QStringLiteral("SMTPSecurity");
+inline const QString kPOPSecurity = QStringLiteral("POPSecurity");
+inline const QString kSMTPUserName = QStringLiteral("SMTPUserName");
+inline const QString kSMTPPassword = QStringLiteral("SMTPPassword");
+inline const QString kCAFile = QStringLiteral("CAFile");
+
+// Values of SMTPSecurity and POPSecurity, in the order of config::Security.
+inline const QString kSecurityNone = QStringLiteral("None");
+inline const QString kSecurityStartTLS = QStringLiteral("StartTLS");
+inline const QString kSecurityTLS = QStringLiteral("TLS");
 
 // Entries of the mapping folder that are symbolic links are followed only when this is True.
 inline const QString kFollowLinks = QStringLiteral("FollowLinks");

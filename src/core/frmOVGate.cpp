@@ -546,7 +546,9 @@ void frmOVGate::mnuConfig_Click()
         MsgBox(QStringLiteral("Tarnwick presently busy processing, try this again later."));
         return;
     }
-    withTimer1Off([this] { config::ShowSettingsDialog(this, InetMail->Password, [this] { INISettings(); }); });
+    withTimer1Off([this] {
+        config::ShowSettingsDialog(this, InetMail->Password, InetMail->SMTPPassword, [this] { INISettings(); });
+    });
 }
 
 QString frmOVGate::POPPassword() const { return InetMail ? InetMail->Password : QString(); }

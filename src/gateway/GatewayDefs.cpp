@@ -24,7 +24,7 @@ const QString& StateText(GwState s)
 
 const QString& CommandText(Command c)
 {
-    static const std::array<QString, 14> texts = {
+    static const std::array<QString, 20> texts = {
         QString(),
         QStringLiteral("HELO"),
         QStringLiteral("MAIL"),
@@ -39,6 +39,12 @@ const QString& CommandText(Command c)
         QStringLiteral("TOP"),
         QStringLiteral("DELE"),
         QStringLiteral("POP ERROR QUIT"),
+        QStringLiteral("EHLO"),
+        QStringLiteral("STARTTLS"),
+        QStringLiteral("AUTH"),
+        QStringLiteral("AUTH USER"),
+        QStringLiteral("AUTH PASS"),
+        QStringLiteral("STLS"),
     };
     return texts[size_t(c)];
 }
@@ -54,6 +60,13 @@ QString TranscriptText(const QString& commandLine)
         const QLatin1String w(word);
         if (line.size() > w.size() && line.startsWith(w, Qt::CaseInsensitive) && line.at(w.size()) == QLatin1Char(' '))
             return line.left(w.size() + 1) + QStringLiteral("****");
+    }
+    // "AUTH PLAIN <credentials>": the mechanism may show, what follows it may not.
+    const QLatin1String auth("AUTH ");
+    if (line.startsWith(auth, Qt::CaseInsensitive)) {
+        const qsizetype blank = line.indexOf(QLatin1Char(' '), auth.size());
+        if (blank >= 0)
+            return line.left(blank + 1) + QStringLiteral("****");
     }
     return line;
 }

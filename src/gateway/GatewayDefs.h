@@ -26,13 +26,16 @@ inline const QString kStandby = QStringLiteral("STANDBY");
 
 // The command last sent, as the replies are read against it. PopErrorQuit marks a POP
 // conversation being ended after a refusal: no reply is answered any more.
-enum class Command { None, Helo, Mail, Rcpt, Data, Rset, User, Pass, Stat, List, Retr, Top, Dele, PopErrorQuit };
+// Ehlo to AuthPass belong to SMTP's secured and authenticated start (AuthUser and AuthPass: the
+// two answers of a LOGIN exchange), Stls to POP3's.
+enum class Command { None, Helo, Mail, Rcpt, Data, Rset, User, Pass, Stat, List, Retr, Top, Dele, PopErrorQuit,
+                     Ehlo, StartTls, Auth, AuthUser, AuthPass, Stls };
 
 // "HELO", "MAIL", ..., "POP ERROR QUIT"; "" for None.
 const QString& CommandText(Command c);
 
-// A command line as the transcript shows it: the line end dropped, and the argument of a
-// command that carries a secret (a password, later authentication data) replaced by "****".
+// A command line as the transcript shows it: the line end dropped, and what carries a secret
+// (the argument of PASS, the data after AUTH's mechanism) replaced by "****".
 QString TranscriptText(const QString& commandLine);
 
 } // namespace gateway

@@ -30,8 +30,15 @@ public:
     // Why the last connection attempt failed, in the system's words ("Connection refused",
     // "Host not found", "Network unreachable", ...); "" when nothing has failed since connectTo.
     virtual QString failureReason() const = 0;
-    // Turns the open connection into a secure one; false where that is not possible.
-    virtual bool startTls() { return false; }
+    // Starts the TLS handshake on the open connection, trusting the system's certificates and
+    // those in caFile (PEM; empty: no more). "" when it is under way, else why it cannot start.
+    // The outcome reaches the gateway as Socket_Encrypted or Socket_TlsFailed; until then
+    // nothing arrives through the feed.
+    virtual QString startTls(const QString& caFile)
+    {
+        Q_UNUSED(caFile);
+        return QStringLiteral("this connection cannot be secured");
+    }
 };
 
 } // namespace gateway

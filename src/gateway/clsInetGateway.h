@@ -90,6 +90,11 @@ public:
     qint32 MessageMax = 0;       // 0 becomes 200000 at each cycle start
     QString Actions;
     QString Password;
+    config::Security SMTPSecurity = config::Security::None;
+    config::Security POPSecurity = config::Security::None;
+    QString SMTPUserName;        // empty: no SMTP authentication
+    QString SMTPPassword;
+    QString CAFile;              // extra trusted certificates (PEM); empty: the system's only
     bool Connected = false;
 
     // Assigns every settings field the settings reader produced.
@@ -199,6 +204,11 @@ public:
     void tmrSocket_Timer();
     void Socket_Connect();
     void Socket_Close();
+    // The TLS handshake the gateway asked for has secured the connection.
+    void Socket_Encrypted();
+    // The TLS handshake failed; certificate: the server's certificate was refused (reason says
+    // why), else reason says what broke the handshake. The connection is given up.
+    void Socket_TlsFailed(const QString& reason, bool certificate);
 
     // The one MIME boundary of the program.
     static const QString Boundary;
@@ -224,12 +234,27 @@ private:
     bool SocketSend(const QString& text);
     // Sends one command line; with LogExtra it is written to the transcript first.
     void sendCommand(const QString& command);
+    // Sends a line that is a secret as a whole (an answer of a LOGIN exchange): "****" in the transcript.
+    void sendSecret(const QString& line);
+    // The security setting of the phase in progress (None while idle).
+    config::Security phaseSecurity() const;
+    bool smtpPhase() const;
+    // The server of this phase is this machine, where a login in the clear crosses no network.
+    bool serverOnLoopback() const;
+    void beginTls();
+    // Gives up the connection after a failure that has been logged: the sending phase goes on
+    // to receiving, the receiving phase ends the cycle. Nothing more is said to the server.
+    void endSession();
     void transcriptReceived(const QString& line);
     void dispatchLines(QString chunk);
     void checkSilence();
     void raiseScriptPOP();
 
     void SmtpConverse(const QString& reply);
+    void smtpGreet();
+    void smtpEhloDone();
+    void smtpAuthenticate();
+    void smtpLoggedIn();
     void smtpQuit();
     void smtpMailFrom();
     void smtpRcpt(const QString& recipient);
@@ -243,6 +268,7 @@ private:
     void PopConverse(const QString& reply);
     void PopNextMessage(qint32& current, qint32& total);
     void popQuitOnError(const QString& line);
+    void popLogin();
     void popStartDownload(const QString& reply);
     void popDownloadDone(const QString& line);
     // The first line of a download: the status line; false when the server refused.
@@ -291,6 +317,11 @@ private:
     bool sentSinceTick_ = false;
     bool inReceive_ = false;
     bool closePending_ = false;
+    bool endSessionPending_ = false;
+    enum class Tls { Off, Handshaking, Up };
+    Tls tls_ = Tls::Off;          // of the connection in progress
+    QStringList smtpExtensions_;  // the keywords of the last EHLO reply, in upper case
+    bool smtpAuthLogin_ = false;  // the login under way is LOGIN (answers 334 prompts), not PLAIN
     bool inConnect_ = false;
     bool inScriptPOP_ = false;
     int lastErrorNumber_ = 0;

@@ -5,6 +5,8 @@
 #include "platform/Clock.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QSslConfiguration>
 
 namespace gateway {
 
@@ -53,7 +55,7 @@ void frmSocket::unload()
     g_holder = nullptr;
 }
 
-frmSocket::frmSocket() : socket_(new QTcpSocket(this)), timer_(new QTimer(this))
+frmSocket::frmSocket() : socket_(new QSslSocket(this)), timer_(new QTimer(this))
 {
     setObjectName(QStringLiteral("SocketHolder"));
     timer_->setInterval(55);
@@ -71,6 +73,12 @@ frmSocket::frmSocket() : socket_(new QTcpSocket(this)), timer_(new QTimer(this))
             bound_->Socket_Connect();
     });
     connect(socket_, &QAbstractSocket::stateChanged, this, &frmSocket::onStateChanged);
+    connect(socket_, &QSslSocket::encrypted, this, [this] {
+        handshaking_ = false;
+        if (bound_)
+            bound_->Socket_Encrypted();
+    });
+    connect(socket_, &QSslSocket::sslErrors, this, &frmSocket::onSslErrors);
     connect(socket_, &QAbstractSocket::errorOccurred, this, &frmSocket::onError);
 }
 
@@ -131,12 +139,48 @@ void frmSocket::close()
     closingLocally_ = false;
     inError_ = false;
     wasOpen_ = false;
+    handshaking_ = false;
+    // A close the peer made before ours, still on its way, belongs to the connection given up.
+    ++generation_;
+}
+
+QString frmSocket::startTls(const QString& caFile)
+{
+    if (!QSslSocket::supportsSsl())
+        return QStringLiteral("no TLS library on this system (") + QSslSocket::sslLibraryBuildVersionString()
+               + QStringLiteral(" wanted)");
+    QSslConfiguration conf = QSslConfiguration::defaultConfiguration();
+    if (!caFile.isEmpty()) {
+        QFile f(caFile);
+        if (!f.open(QIODevice::ReadOnly))
+            return QStringLiteral("CA file ") + caFile + QStringLiteral(" cannot be read: ") + f.errorString();
+        const QList<QSslCertificate> extra = QSslCertificate::fromData(f.readAll(), QSsl::Pem);
+        if (extra.isEmpty())
+            return QStringLiteral("CA file ") + caFile + QStringLiteral(" holds no PEM certificate");
+        conf.addCaCertificates(extra);
+    }
+    // Never switched off: a certificate the system does not trust belongs in the CA file.
+    conf.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    socket_->setSslConfiguration(conf);
+    certificateErrors_.clear();
+    handshaking_ = true;
+    socket_->startClientEncryption();
+    return QString();
+}
+
+void frmSocket::onSslErrors(const QList<QSslError>& errors)
+{
+    // Not ignored: the handshake fails after this, and the reasons go with that report.
+    for (const QSslError& e : errors)
+        if (!certificateErrors_.contains(e.errorString()))
+            certificateErrors_ << e.errorString();
 }
 
 void frmSocket::connectTo(const QString& host, quint16 port)
 {
     inError_ = false;
     wasOpen_ = false;
+    handshaking_ = false;
     errorNumber_ = 0;
     errorText_.clear();
     reason_.clear();
@@ -157,6 +201,29 @@ int frmSocket::stateNumber() const
 
 void frmSocket::onError(QAbstractSocket::SocketError e)
 {
+    if (handshaking_ && e != QAbstractSocket::RemoteHostClosedError && !closingLocally_) {
+        // Reported like the control's notifications, after the socket has settled; the close
+        // that follows is the gateway's own, so none is reported.
+        handshaking_ = false;
+        const bool certificate = !certificateErrors_.isEmpty();
+        const QString reason = certificate ? certificateErrors_.join(QStringLiteral("; ")) : socket_->errorString();
+        const quint64 generation = ++generation_;
+        QMetaObject::invokeMethod(this, [this, generation, reason, certificate] {
+            if (bound_ && generation == generation_)
+                bound_->Socket_TlsFailed(reason, certificate);
+        }, Qt::QueuedConnection);
+        return;
+    }
+    if (e == QAbstractSocket::RemoteHostClosedError && socket_->isEncrypted()
+        && socket_->state() == QAbstractSocket::ConnectedState) {
+        // The peer's closing alert leaves the connection open on our side, and a server that
+        // waits for our alert in turn would hold it until its own time-out: answer it, so the
+        // close comes at once.
+        QMetaObject::invokeMethod(this, [this] {
+            if (socket_->state() == QAbstractSocket::ConnectedState)
+                socket_->disconnectFromHost();
+        }, Qt::QueuedConnection);
+    }
     const ErrorCode c = codeFor(e);
     errorNumber_ = c.number;
     errorText_ = QString::fromLatin1(c.text);

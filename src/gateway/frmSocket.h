@@ -1,12 +1,14 @@
 // The socket holder: one TCP client socket and the 55 ms poll timer, shared by every gateway
 // object of the process (the latest one created is bound to them). It maps Qt's socket
 // states and errors onto the control codes the gateway and the scheduler reason with, and
-// hands whatever arrives to the bound gateway's feed.
+// hands whatever arrives to the bound gateway's feed. A connection can be secured with TLS at
+// the gateway's request; the server's certificate chain and host name are always checked.
 #pragma once
 
 #include <QObject>
 #include <QPointer>
-#include <QTcpSocket>
+#include <QSslError>
+#include <QSslSocket>
 #include <QTimer>
 
 #include "gateway/Transport.h"
@@ -24,7 +26,7 @@ public:
     // The holder if it has been created, else nullptr.
     static frmSocket* existing();
 
-    QTcpSocket* Socket() { return socket_; }
+    QSslSocket* Socket() { return socket_; }
     QTimer* tmrSocket() { return timer_; }
 
     void bind(clsInetGateway* g);
@@ -36,6 +38,7 @@ public:
     int stateNumber() const override;
     void setTicking(bool on) override;
     QString failureReason() const override { return reason_; }
+    QString startTls(const QString& caFile) override;
     // Largest amount of queued outgoing data before a send is told to wait (11035).
     static constexpr qint64 kHighWater = 4 << 20;
 
@@ -48,14 +51,17 @@ private:
     void onError(QAbstractSocket::SocketError e);
     // Hands what has arrived to the bound gateway.
     void deliver();
+    void onSslErrors(const QList<QSslError>& errors);
 
-    QTcpSocket* socket_;
+    QSslSocket* socket_;
     QTimer* timer_;
     QPointer<clsInetGateway> bound_;
     bool closingLocally_ = false;
     bool inError_ = false;
     bool wasOpen_ = false;
     quint64 generation_ = 0;
+    bool handshaking_ = false;
+    QStringList certificateErrors_;   // of the handshake under way
     int errorNumber_ = 0;
     QString errorText_;
     QString reason_;

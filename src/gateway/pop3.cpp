@@ -58,6 +58,7 @@ void clsInetGateway::PopConverse(const QString& reply)
         const char* refusal;
     } refusals[] = {
         {Command::None, "ERROR POPServer unavail"},
+        {Command::Stls, "ERROR POP: STLS refused: "},
         {Command::User, "ERROR POP: User not found on server"},
         {Command::Pass, "ERROR POP: PASSWORD REJECTED by server"},
         {Command::Stat, "ERROR POP: Lost connection with server"},
@@ -68,13 +69,29 @@ void clsInetGateway::PopConverse(const QString& reply)
     if (entry == std::end(refusals))
         return;
     if (!reply.startsWith(QLatin1String("+OK"))) {
-        popQuitOnError(QString::fromLatin1(entry->refusal) + (lc == Command::None ? NowGeneral() : QString()));
+        const QString refusal = QString::fromLatin1(entry->refusal);
+        if (lc == Command::User || lc == Command::Pass) {
+            // The server's own words say more than the classic line alone.
+            log(refusal);
+            popQuitOnError(QStringLiteral("ERROR POP: login refused: ") + reply);
+        } else {
+            popQuitOnError(refusal + (lc == Command::None ? NowGeneral() : lc == Command::Stls ? reply : QString()));
+        }
         return;
     }
     switch (lc) {
     case Command::None:
-        sendCommand(QStringLiteral("USER ") + UserName);
-        LastCommand = Command::User;
+        // Asked for StartTLS: the login waits for the secured connection, and a server
+        // that refuses STLS gets no login at all.
+        if (POPSecurity == config::Security::StartTLS && tls_ != Tls::Up) {
+            sendCommand(QStringLiteral("STLS"));
+            LastCommand = Command::Stls;
+            break;
+        }
+        popLogin();
+        break;
+    case Command::Stls:
+        beginTls();
         break;
     case Command::User:
         sendCommand(QStringLiteral("PASS ") + Password);
@@ -107,6 +124,17 @@ void clsInetGateway::PopConverse(const QString& reply)
     default:
         break;
     }
+}
+
+void clsInetGateway::popLogin()
+{
+    if (POPSecurity != config::Security::None && tls_ != Tls::Up) {
+        popQuitOnError(QStringLiteral("ERROR POP: login refused: the connection to ") + TargetHost
+                       + QStringLiteral(" is not secured; the password was not sent"));
+        return;
+    }
+    sendCommand(QStringLiteral("USER ") + UserName);
+    LastCommand = Command::User;
 }
 
 void clsInetGateway::PopNextMessage(qint32& current, qint32& total)

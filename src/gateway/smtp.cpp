@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 
 using gateway::Command;
 using gateway::GwState;
@@ -68,6 +69,9 @@ void clsInetGateway::SmtpConverse(const QString& reply)
 {
     const auto& rc = config::Running();
     const int code = replyCode(reply);
+    // The lines of the EHLO reply name what the server offers, one keyword line each.
+    if (LastCommand == Command::Ehlo && code == 250 && reply.size() > 4)
+        smtpExtensions_ << reply.mid(4).trimmed().toUpper();
     // Only the last line of a multi-line reply answers the command. Taking each line as a
     // reply puts the conversation one step ahead of the server, and a stray 250 after DATA
     // would then delete a message that was never transmitted.
@@ -79,16 +83,10 @@ void clsInetGateway::SmtpConverse(const QString& reply)
     case 251:
         switch (LastCommand) {
         case Command::Helo:
-            MsgIndex = 1;
-            // With nothing listed there is no message 1 to offer; say goodbye at once.
-            if (MsgCount < 1) {
-                smtpFinished();
-                return;
-            }
-            log(QStringLiteral("OK SMTP connected and sending first message ") + NowGeneral());
-            smtpMailFrom();
-            if (rc.LogExtra)
-                log(QStringLiteral("Command: MAIL FROM: <") + ReturnAddress + QStringLiteral("> ") + NowGeneral());
+            smtpLoggedIn();
+            break;
+        case Command::Ehlo:
+            smtpEhloDone();
             break;
         case Command::Rset:
             smtpMailFrom();
@@ -125,13 +123,37 @@ void clsInetGateway::SmtpConverse(const QString& reply)
         }
         return;
     case 220:
+        if (LastCommand == Command::StartTls && state_ == GwState::Smtp) {
+            beginTls();
+            return;
+        }
         if (state_ != GwState::SmtpStandby)
             return;
         setState(GwState::Smtp);
-        sendCommand(QStringLiteral("HELO ") + SMTPDomain);
-        LastCommand = Command::Helo;
-        if (rc.LogExtra)
-            log(QStringLiteral("SMTP CONNECTED: we say 'HELO' to start conversation."));
+        smtpGreet();
+        return;
+    case 235:
+        if (LastCommand == Command::Auth || LastCommand == Command::AuthPass) {
+            if (rc.LogExtra)
+                log(QStringLiteral("OK SMTP: logged in as ") + SMTPUserName);
+            smtpLoggedIn();
+            return;
+        }
+        smtpErrorReply(reply);
+        return;
+    case 334:
+        // LOGIN asks for the user name, then for the password; each answer is a secret line.
+        if (LastCommand == Command::Auth && smtpAuthLogin_) {
+            sendSecret(QString::fromLatin1(SMTPUserName.toUtf8().toBase64()));
+            LastCommand = Command::AuthUser;
+            return;
+        }
+        if (LastCommand == Command::AuthUser) {
+            sendSecret(QString::fromLatin1(SMTPPassword.toUtf8().toBase64()));
+            LastCommand = Command::AuthPass;
+            return;
+        }
+        smtpErrorReply(reply);
         return;
     case 221:
         setState(GwState::SmtpEnd);
@@ -160,6 +182,85 @@ void clsInetGateway::SmtpConverse(const QString& reply)
         smtpErrorReply(reply);
         return;
     }
+}
+
+void clsInetGateway::smtpGreet()
+{
+    // EHLO is needed to learn whether the server offers STARTTLS and AUTH; a server that
+    // needs neither is greeted as it always was.
+    const bool extended = SMTPSecurity == config::Security::StartTLS || !SMTPUserName.isEmpty();
+    smtpExtensions_.clear();
+    // EHLO without a name is refused by every server; HELO keeps whatever the setting says.
+    const QString domain = extended && SMTPDomain.trimmed().isEmpty() ? QSysInfo::machineHostName() : SMTPDomain;
+    sendCommand((extended ? QStringLiteral("EHLO ") : QStringLiteral("HELO ")) + domain);
+    LastCommand = extended ? Command::Ehlo : Command::Helo;
+    if (config::Running().LogExtra && tls_ != Tls::Up)
+        log(extended ? QStringLiteral("SMTP CONNECTED: we say 'EHLO' to start conversation.")
+                     : QStringLiteral("SMTP CONNECTED: we say 'HELO' to start conversation."));
+}
+
+void clsInetGateway::smtpEhloDone()
+{
+    if (SMTPSecurity == config::Security::StartTLS && tls_ != Tls::Up) {
+        // Going on in the clear would send the login and the messages unprotected.
+        if (!smtpExtensions_.contains(QLatin1String("STARTTLS"))) {
+            log(QStringLiteral("ERROR SMTP: ") + TargetHost + QStringLiteral(" does not offer STARTTLS"));
+            smtpQuit();
+            return;
+        }
+        sendCommand(QStringLiteral("STARTTLS"));
+        LastCommand = Command::StartTls;
+        return;
+    }
+    if (!SMTPUserName.isEmpty()) {
+        smtpAuthenticate();
+        return;
+    }
+    smtpLoggedIn();
+}
+
+void clsInetGateway::smtpAuthenticate()
+{
+    if (tls_ != Tls::Up && !serverOnLoopback()) {
+        log(QStringLiteral("ERROR SMTP: authentication failed: the connection to ") + TargetHost
+            + QStringLiteral(" is not secured; the password was not sent"));
+        smtpQuit();
+        return;
+    }
+    QStringList mechanisms;
+    for (const QString& e : smtpExtensions_)
+        if (e.startsWith(QLatin1String("AUTH ")) || e.startsWith(QLatin1String("AUTH=")))
+            mechanisms += e.mid(5).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    smtpAuthLogin_ = false;
+    if (mechanisms.contains(QLatin1String("PLAIN"))) {
+        const QByteArray credentials = '\0' + SMTPUserName.toUtf8() + '\0' + SMTPPassword.toUtf8();
+        sendCommand(QStringLiteral("AUTH PLAIN ") + QString::fromLatin1(credentials.toBase64()));
+        LastCommand = Command::Auth;
+        return;
+    }
+    if (mechanisms.contains(QLatin1String("LOGIN"))) {
+        smtpAuthLogin_ = true;
+        sendCommand(QStringLiteral("AUTH LOGIN"));
+        LastCommand = Command::Auth;
+        return;
+    }
+    log(QStringLiteral("ERROR SMTP: authentication failed: ") + TargetHost
+        + QStringLiteral(" offers neither AUTH PLAIN nor AUTH LOGIN"));
+    smtpQuit();
+}
+
+void clsInetGateway::smtpLoggedIn()
+{
+    MsgIndex = 1;
+    // With nothing listed there is no message 1 to offer; say goodbye at once.
+    if (MsgCount < 1) {
+        smtpFinished();
+        return;
+    }
+    log(QStringLiteral("OK SMTP connected and sending first message ") + NowGeneral());
+    smtpMailFrom();
+    if (config::Running().LogExtra)
+        log(QStringLiteral("Command: MAIL FROM: <") + ReturnAddress + QStringLiteral("> ") + NowGeneral());
 }
 
 void clsInetGateway::smtpMessageDone()
@@ -239,8 +340,26 @@ void clsInetGateway::smtpSendMessage()
 void clsInetGateway::smtpErrorReply(const QString& reply)
 {
     const auto& rc = config::Running();
+    switch (LastCommand) {
+    case Command::Auth:
+    case Command::AuthUser:
+    case Command::AuthPass:
+        log(QStringLiteral("ERROR SMTP: authentication failed: ") + reply);
+        smtpQuit();
+        return;
+    case Command::None:
+    case Command::Helo:
+    case Command::Ehlo:
+    case Command::StartTls:
+        // No message is under way yet: nothing to bounce or keep.
+        log(QStringLiteral("ERROR SMTP: ") + reply);
+        smtpQuit();
+        return;
+    default:
+        break;
+    }
     log(QStringLiteral("ERROR SMTP: ") + reply);
-    if (LastCommand == Command::None || LastCommand == Command::Helo || MsgIndex < 1 || MsgIndex > MsgCount) {
+    if (MsgIndex < 1 || MsgIndex > MsgCount) {
         smtpQuit();
         return;
     }

@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 
 #include <QCoreApplication>
+#include <QHostAddress>
 
 using gateway::frmSocket;
 using gateway::GwState;
@@ -75,6 +76,11 @@ void clsInetGateway::applySettings(const config::GatewaySettings& s)
     MessageMax = s.MessageMax;
     ReturnAddress = s.ReturnAddress;
     ExtMap = s.ExtMap;
+    SMTPSecurity = s.SMTPSecurity;
+    POPSecurity = s.POPSecurity;
+    SMTPUserName = s.SMTPUserName;
+    SMTPPassword = s.SMTPPassword;
+    CAFile = s.CAFile;
 }
 
 void clsInetGateway::log(const QString& s)
@@ -114,6 +120,8 @@ QString clsInetGateway::SocketConnect()
     ReceiveBuffer.clear();
     incoming_.clear();
     Connected = false;
+    tls_ = Tls::Off;
+    smtpExtensions_.clear();
     lastArrival_ = platform::Now();
     if (TargetPort < 1 || TargetPort > 65535) {
         inConnect_ = false;
@@ -165,6 +173,13 @@ void clsInetGateway::sendCommand(const QString& command)
     SocketSend(command + kCrLf);
 }
 
+void clsInetGateway::sendSecret(const QString& line)
+{
+    if (config::Running().LogExtra)
+        log(QStringLiteral("--> ****"));
+    SocketSend(line + kCrLf);
+}
+
 void clsInetGateway::transcriptReceived(const QString& line)
 {
     if (config::Running().LogExtra)
@@ -191,6 +206,12 @@ void clsInetGateway::feed(const QByteArray& bytes)
         dispatchLines(chunk);
     }
     inReceive_ = false;
+    if (endSessionPending_) {
+        endSessionPending_ = false;
+        closePending_ = false;
+        endSession();
+        return;
+    }
     if (closePending_) {
         closePending_ = false;
         Socket_Close();
@@ -202,6 +223,10 @@ void clsInetGateway::dispatchLines(QString chunk)
     qsizetype pos = 0;
     qsizetype transcribed = -1;   // end of the last line already in the transcript
     for (;;) {
+        // Whatever came in the clear behind the answer that started a handshake is not taken:
+        // a party in between could have put it there.
+        if (tls_ == Tls::Handshaking || endSessionPending_)
+            return;
         const qsizetype eol = chunk.indexOf(kCrLf, pos);
         if (eol < 0) {
             if (pos < chunk.size())
@@ -281,7 +306,97 @@ void clsInetGateway::dispatchLines(QString chunk)
     }
 }
 
-void clsInetGateway::Socket_Connect() { Connected = true; }
+void clsInetGateway::Socket_Connect()
+{
+    Connected = true;
+    // TLS from the first byte: the handshake opens the conversation; the greeting follows it.
+    if (phaseSecurity() == config::Security::TLS && tls_ == Tls::Off)
+        beginTls();
+}
+
+config::Security clsInetGateway::phaseSecurity() const
+{
+    if (state_ == GwState::Standby)
+        return config::Security::None;
+    return smtpPhase() ? SMTPSecurity : POPSecurity;
+}
+
+bool clsInetGateway::smtpPhase() const
+{
+    switch (state_) {
+    case GwState::SmtpStandby:
+    case GwState::Smtp:
+    case GwState::SmtpQuit:
+    case GwState::SmtpEnd: return true;
+    default: return false;
+    }
+}
+
+bool clsInetGateway::serverOnLoopback() const
+{
+    const QString host = TargetHost.trimmed();
+    return host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 || QHostAddress(host).isLoopback();
+}
+
+void clsInetGateway::beginTls()
+{
+    ReceiveBuffer.clear();
+    incoming_.clear();
+    const QString why = transport().startTls(CAFile);
+    if (!why.isEmpty()) {
+        Socket_TlsFailed(why, false);
+        return;
+    }
+    tls_ = Tls::Handshaking;
+    // The handshake has the silence bound of any answer.
+    lastArrival_ = platform::Now();
+}
+
+void clsInetGateway::Socket_Encrypted()
+{
+    if (tls_ != Tls::Handshaking)
+        return;
+    tls_ = Tls::Up;
+    lastArrival_ = platform::Now();
+    if (config::Running().LogExtra)
+        log(QStringLiteral("OK ") + (smtpPhase() ? QStringLiteral("SMTP") : QStringLiteral("POP"))
+            + QStringLiteral(": TLS secured the connection to ") + TargetHost);
+    // After an upgrade the client speaks first; with TLS from the first byte the server greets.
+    if (LastCommand == gateway::Command::StartTls)
+        smtpGreet();
+    else if (LastCommand == gateway::Command::Stls)
+        popLogin();
+}
+
+void clsInetGateway::Socket_TlsFailed(const QString& reason, bool certificate)
+{
+    if (state_ == GwState::Standby)
+        return;
+    tls_ = Tls::Off;
+    log(QStringLiteral("ERROR ") + (smtpPhase() ? QStringLiteral("SMTP") : QStringLiteral("POP")) + QStringLiteral(": TLS: ")
+        + (certificate ? QStringLiteral("certificate for ") + TargetHost + QStringLiteral(" not trusted: ") : QString())
+        + reason);
+    endSession();
+}
+
+void clsInetGateway::endSession()
+{
+    if (inReceive_) {
+        // The lines still being answered belong to the connection given up.
+        endSessionPending_ = true;
+        return;
+    }
+    transport().close();
+    Connected = false;
+    tls_ = Tls::Off;
+    if (smtpPhase()) {
+        setState(GwState::PopStart);
+        PopStart();
+        return;
+    }
+    transport().setTicking(false);
+    setState(GwState::Standby);
+}
 
 void clsInetGateway::Socket_Close()
 {
@@ -293,6 +408,10 @@ void clsInetGateway::Socket_Close()
     }
     // A connection that never opened is named with its host, port and the system's reason.
     const QString failure = connectFailure();
+    if (tls_ == Tls::Handshaking) {
+        Socket_TlsFailed(QStringLiteral("the server closed the connection during the handshake"), false);
+        return;
+    }
     Connected = false;
     const GwState st = state_;
     if (st == GwState::SmtpEnd || st == GwState::SmtpQuit) {
@@ -340,6 +459,12 @@ void clsInetGateway::checkSilence()
     const qint64 bound = TimeOut > 0 ? TimeOut : 100;
     if (lastArrival_.msecsTo(platform::Now()) < bound * 1000)
         return;
+    if (tls_ == Tls::Handshaking) {
+        Socket_TlsFailed(QStringLiteral("no handshake from the server within ") + QString::number(bound)
+                             + QStringLiteral(" seconds"),
+                         false);
+        return;
+    }
     log(QStringLiteral("ERROR ") + State() + QStringLiteral(": no answer from server for ")
         + QString::number(bound) + QStringLiteral(" seconds"));
     lastArrival_ = platform::Now();

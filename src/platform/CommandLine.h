@@ -48,8 +48,11 @@ public:
     // The error text parse printed, for tests and callers that show it elsewhere.
     const QString& error() const { return error_; }
 
-private:
+    // Reports a usage error as parse does; for rules between options that the table cannot
+    // say ("--smtp" only with "--set-password").
     Outcome fail(const QString& message);
+
+private:
     const CommandOption* find(const QString& name) const;
 
     QString program_;

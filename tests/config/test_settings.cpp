@@ -3,6 +3,7 @@
 #include "config/FirstStart.h"
 #include "config/INISettings.h"
 #include "config/Password.h"
+#include "config/SettingsKeys.h"
 #include "config/basINIWorks.h"
 #include "platform/IniFile.h"
 #include "platform/Messages.h"
@@ -189,7 +190,43 @@ TEST_F(SettingsFixture, MissingFileStartsOnDefaults)
     EXPECT_EQ(Running().MonitorPause, 8);
     EXPECT_EQ(Running().ScriptOnReceive, QStringLiteral("onReceive.txt"));
     EXPECT_EQ(Running().ScriptOnInterval, QStringLiteral("onInterval.txt"));
+    EXPECT_EQ(gw.SMTPSecurity, Security::None);
+    EXPECT_EQ(gw.POPSecurity, Security::None);
+    EXPECT_EQ(gw.SMTPUserName, QString());
+    EXPECT_EQ(gw.CAFile, QString());
     EXPECT_FALSE(QFile::exists(ini));
+}
+
+TEST_F(SettingsFixture, SecuritySettingsTakeTheirNamesInAnyCaseAndWarnOnOthers)
+{
+    put(QStringLiteral("[Email]\nSMTPSecurity= starttls \nPOPSecurity=TLS\nSMTPUserName=sender@example.test\n"));
+    read();
+    EXPECT_EQ(gw.SMTPSecurity, Security::StartTLS);
+    EXPECT_EQ(gw.POPSecurity, Security::TLS);
+    EXPECT_EQ(gw.SMTPUserName, QStringLiteral("sender@example.test"));
+    EXPECT_TRUE(log.isEmpty()) << log.join('\n').toStdString();
+
+    put(QStringLiteral("[Email]\nSMTPSecurity=SSL\nPOPSecurity=\n"));
+    read();
+    EXPECT_EQ(gw.SMTPSecurity, Security::None);
+    EXPECT_EQ(gw.POPSecurity, Security::None);
+    EXPECT_EQ(log, QStringList({
+                       QStringLiteral("WARNING: Tarnwick.ini [Email] SMTPSecurity = 'SSL' is not valid, using None"),
+                       QStringLiteral("WARNING: Tarnwick.ini [Email] POPSecurity = '' is not valid, using None"),
+                   }));
+}
+
+TEST_F(SettingsFixture, CAFileIsTakenFromTheInstanceFolderUnlessAbsolute)
+{
+    put(QStringLiteral("[Email]\nCAFile=certs\\ca.pem\n"));
+    read();
+    EXPECT_EQ(gw.CAFile, home + QStringLiteral("certs/ca.pem"));
+    put(QStringLiteral("[Email]\nCAFile=/etc/tarnwick/ca.pem\n"));
+    read();
+    EXPECT_EQ(gw.CAFile, QStringLiteral("/etc/tarnwick/ca.pem"));
+    put(QStringLiteral("[Email]\nCAFile=\n"));
+    read();
+    EXPECT_EQ(gw.CAFile, QString());
 }
 
 TEST_F(SettingsFixture, FolderRule)
@@ -257,6 +294,22 @@ TEST_F(SettingsFixture, PasswordsWhoseScrambledFormHasEdgeBlanksOrQuotesSurvive)
         read();
         EXPECT_EQ(gw.Password, plain) << scrambled;
     }
+}
+
+TEST_F(SettingsFixture, SMTPPasswordIsStoredScrambledBesideThePOPPassword)
+{
+    put(QStringLiteral("[Email]\n"));
+    Running().INIPath = ini;
+    ASSERT_TRUE(StorePOPPassword(QStringLiteral("pop pw")));
+    QString smtp = QStringLiteral("old");
+    EXPECT_TRUE(ApplyPasswordChange({QStringLiteral("old"), QStringLiteral("smtp pw"), QStringLiteral("smtp pw")}, smtp,
+                                    keys::kSMTPPassword));
+    EXPECT_EQ(smtp, QStringLiteral("smtp pw"));
+    EXPECT_EQ(platform::IniRead(ini, QStringLiteral("Email"), QStringLiteral("SMTPPassword"), {}),
+              basJcryption1::ScramblePassword(QStringLiteral("smtp pw")));
+    read();
+    EXPECT_EQ(gw.Password, QStringLiteral("pop pw"));
+    EXPECT_EQ(gw.SMTPPassword, QStringLiteral("smtp pw"));
 }
 
 TEST_F(SettingsFixture, PasswordChangeChecksCurrentAndConfirmation)

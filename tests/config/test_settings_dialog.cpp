@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -49,6 +50,7 @@ struct SettingsDialog : ::testing::Test {
     platform::ScopedRecordingMessages msgs;
     config::RunningConfig saved = config::Running();
     QString password = QStringLiteral("secret");
+    QString smtpPassword = QStringLiteral("smtp secret");
     int applied = 0;
 
     QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME");
@@ -76,7 +78,7 @@ struct SettingsDialog : ::testing::Test {
     }
     bool show()
     {
-        return config::ShowSettingsDialog(nullptr, password, [this] { ++applied; });
+        return config::ShowSettingsDialog(nullptr, password, smtpPassword, [this] { ++applied; });
     }
 };
 
@@ -110,6 +112,7 @@ TEST_F(SettingsDialog, OkOnAnEmptyFileWritesEveryKeyWithItsDefaultInOrderThenApp
                                          "PathAttachOut=\r\nPathExtMap=\r\nPathExtMapArchive=\r\n"
                                          "PathExtMapReject=\r\nFollowLinks=False\r\nReturnAddress=\r\n"
                                          "ScriptOnReceive=onReceive.txt\r\n"
+                                         "SMTPSecurity=None\r\nPOPSecurity=None\r\nSMTPUserName=\r\nCAFile=\r\n"
                                          "[WWW]\r\nCheckInterval=120\r\nMonitorPause=8\r\n"
                                          "ScriptOnInterval=onInterval.txt\r\n"));
 }
@@ -184,7 +187,7 @@ TEST_F(SettingsDialog, ShowsFileOrRunningValuesAsEachKeyRequiresAndWritesThemBac
     EXPECT_EQ(value(QStringLiteral("WWW"), QStringLiteral("MonitorPause")), QStringLiteral("2"));
     EXPECT_TRUE(fileText().contains(QStringLiteral("SMTPServer= smtp.example.com \r\n")));
     // One key line per key, whichever spelling the file had.
-    EXPECT_EQ(fileText().count(QStringLiteral("sername="), Qt::CaseInsensitive), 1);
+    EXPECT_EQ(fileText().count(QStringLiteral("\nUsername="), Qt::CaseInsensitive), 1);
 }
 
 TEST_F(SettingsDialog, MonitorPauseIsStoredAsItsWholeNumber)
@@ -239,6 +242,48 @@ TEST_F(SettingsDialog, PasswordButtonStoresTheNewPasswordEvenWhenSettingsAreCanc
     EXPECT_NE(value(QStringLiteral("Email"), QStringLiteral("Password")), QStringLiteral("<none>"));
     EXPECT_EQ(msgs->texts(), QStringList{QStringLiteral("Password changed successfully")});
     EXPECT_EQ(value(QStringLiteral("Email"), QStringLiteral("Timeout")), QStringLiteral("<none>"));
+}
+
+TEST_F(SettingsDialog, SecureConnectionChoicesShowTheFileAndAreWrittenBack)
+{
+    writeIni(QStringLiteral("[Email]\r\nSMTPSecurity=starttls\r\nPOPSecurity=SSL\r\nSMTPUserName=sender\r\n"
+                            "CAFile=certs/ca.pem\r\nSMTPPassword=kept\r\n"));
+    whenOpen<config::frmSettings>([](config::frmSettings* d) {
+        EXPECT_EQ(d->cboSMTPSecurity->currentText(), QStringLiteral("StartTLS"));
+        EXPECT_EQ(d->cboPOPSecurity->currentText(), QStringLiteral("None"));   // what the robot runs with
+        ASSERT_EQ(d->cboPOPSecurity->count(), 3);
+        EXPECT_EQ(d->txtSMTPUserName->text(), QStringLiteral("sender"));
+        EXPECT_EQ(d->txtCAFile->text(), QStringLiteral("certs/ca.pem"));
+        d->cboPOPSecurity->setCurrentIndex(2);
+        d->txtSMTPUserName->setText(QStringLiteral("other"));
+        d->cmdOK->click();
+    });
+    EXPECT_TRUE(show());
+    EXPECT_EQ(value(QStringLiteral("Email"), QStringLiteral("SMTPSecurity")), QStringLiteral("StartTLS"));
+    EXPECT_EQ(value(QStringLiteral("Email"), QStringLiteral("POPSecurity")), QStringLiteral("TLS"));
+    EXPECT_EQ(value(QStringLiteral("Email"), QStringLiteral("SMTPUserName")), QStringLiteral("other"));
+    EXPECT_EQ(value(QStringLiteral("Email"), QStringLiteral("CAFile")), QStringLiteral("certs/ca.pem"));
+    EXPECT_EQ(value(QStringLiteral("Email"), QStringLiteral("SMTPPassword")), QStringLiteral("kept"));
+}
+
+TEST_F(SettingsDialog, SMTPPasswordButtonChangesOnlyTheSMTPPassword)
+{
+    whenOpen<config::frmSettings>([](config::frmSettings* d) {
+        whenOpen<config::frmPasswordChange>([](config::frmPasswordChange* p) {
+            EXPECT_EQ(p->windowTitle(), QStringLiteral("SMTP Password Change"));
+            p->txtPasswordOld->setText(QStringLiteral("smtp secret"));
+            p->txtPasswordNew->setText(QStringLiteral("smtp newer"));
+            p->txtPasswordNewConfirm->setText(QStringLiteral("smtp newer"));
+            p->cmdOK->click();
+        });
+        d->cmdSMTPPassword->click();
+        d->cmdCancel->click();
+    });
+    EXPECT_FALSE(show());
+    EXPECT_EQ(smtpPassword, QStringLiteral("smtp newer"));
+    EXPECT_EQ(password, QStringLiteral("secret"));
+    EXPECT_NE(value(QStringLiteral("Email"), QStringLiteral("SMTPPassword")), QStringLiteral("<none>"));
+    EXPECT_EQ(value(QStringLiteral("Email"), QStringLiteral("Password")), QStringLiteral("<none>"));
 }
 
 TEST_F(SettingsDialog, UnwritableSettingsFileIsReportedAndTheDialogStaysOpen)

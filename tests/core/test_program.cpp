@@ -113,24 +113,36 @@ TEST_F(ProgramFixture, SecondCopyRefusedAndSigtermEndsCleanly)
     EXPECT_FALSE(QFile::exists(home + QStringLiteral("Tarnwick.lock")));
 }
 
-TEST_F(ProgramFixture, SetPasswordStoresItScrambled)
+TEST_F(ProgramFixture, SetPasswordStoresEitherPasswordScrambledUnderItsOwnKey)
 {
     configure();
-    QProcess p;
-    p.start(program(), {QStringLiteral("--home"), home, QStringLiteral("--set-password")});
-    ASSERT_TRUE(p.waitForStarted());
-    p.write("pa ss=word\n");
-    p.closeWriteChannel();
-    ASSERT_TRUE(p.waitForFinished(20000));
-    EXPECT_EQ(p.exitCode(), 0);
-    EXPECT_TRUE(p.readAllStandardOutput().contains("Password changed successfully"));
-    const QString stored = platform::IniRead(home + QStringLiteral("Tarnwick.ini"), QStringLiteral("Email"),
-                                             QStringLiteral("Password"), {});
-    EXPECT_FALSE(stored.isEmpty());
-    EXPECT_NE(stored, QStringLiteral("pa ss=word"));
+    const auto setPassword = [this](QStringList extra, const QByteArray& input) {
+        QProcess p;
+        p.start(program(), QStringList{QStringLiteral("--home"), home, QStringLiteral("--set-password")} + extra);
+        EXPECT_TRUE(p.waitForStarted());
+        p.write(input);
+        p.closeWriteChannel();
+        EXPECT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_TRUE(p.readAllStandardOutput().contains("Password changed successfully"));
+    };
+    const auto stored = [this](const char* key) {
+        return platform::IniRead(home + QStringLiteral("Tarnwick.ini"), QStringLiteral("Email"), QLatin1String(key), {});
+    };
+    setPassword({}, "pa ss=word\n");
+    setPassword({QStringLiteral("--smtp")}, "smtp secret\n");
+    EXPECT_FALSE(stored("Password").isEmpty());
+    EXPECT_NE(stored("Password"), QStringLiteral("pa ss=word"));
+    EXPECT_NE(stored("SMTPPassword"), QStringLiteral("smtp secret"));
     config::GatewaySettings gw;
     config::INISettings(home, gw);
     EXPECT_EQ(gw.Password, QStringLiteral("pa ss=word"));
+    EXPECT_EQ(gw.SMTPPassword, QStringLiteral("smtp secret"));
+
+    // Without --set-password, --smtp is a usage error and nothing is stored.
+    const tw::test::ProcessRun alone = tw::test::RunToEnd(program(), {QStringLiteral("--home"), home, QStringLiteral("--smtp")});
+    EXPECT_EQ(alone.code, 2);
+    EXPECT_TRUE(alone.err.contains(QStringLiteral("'--smtp' goes with '--set-password'"))) << alone.err.toStdString();
 }
 
 TEST_F(ProgramFixture, OnceEndsAfterOneCycleAndSaysWhetherItFailed)
@@ -197,7 +209,7 @@ TEST_F(ProgramFixture, HelpListsEveryOptionAndExitCodeAndVersionPrintsTheVersion
     EXPECT_EQ(help.code, 0);
     EXPECT_TRUE(help.err.isEmpty()) << help.err.toStdString();
     EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: tarnwick ")));
-    for (const char* item : {"--home DIR", "--headless", "--once", "--set-password", "--help", "--version", "REFRESH",
+    for (const char* item : {"--home DIR", "--headless", "--once", "--set-password", "--smtp", "--help", "--version", "REFRESH",
                              "Exit codes:", "\n  0  ", "\n  1  ", "\n  2  ", "\n  3  ", "\n  4  "})
         EXPECT_TRUE(help.out.contains(QLatin1String(item))) << item;
     const tw::test::ProcessRun version = runProgram({QStringLiteral("--version")});

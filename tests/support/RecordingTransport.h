@@ -18,6 +18,8 @@ struct RecordingTransport : gateway::Transport {
     bool ticking = false;
     QString reason;            // what failureReason() answers
     QStringList connects;      // "host:port" of each connect
+    QStringList tlsStarts;     // the CA file of each handshake asked for
+    QString startTlsGives;     // what startTls() answers ("": the handshake is under way)
 
     void connectTo(const QString& host, quint16 port) override
     {
@@ -40,6 +42,11 @@ struct RecordingTransport : gateway::Transport {
     int stateNumber() const override { return state; }
     QString failureReason() const override { return reason; }
     void setTicking(bool on) override { ticking = on; }
+    QString startTls(const QString& caFile) override
+    {
+        tlsStarts << caFile;
+        return startTlsGives;
+    }
     // What was sent since the last call.
     QByteArray take()
     {

@@ -1,6 +1,8 @@
 // Password change dialog.
 #include "config/ui/frmPasswordChange.h"
 
+#include "config/SettingsKeys.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -10,9 +12,9 @@
 
 namespace config {
 
-frmPasswordChange::frmPasswordChange(QWidget* owner) : QDialog(owner)
+frmPasswordChange::frmPasswordChange(QWidget* owner, const QString& caption) : QDialog(owner)
 {
-    setWindowTitle(QStringLiteral("Password Change"));
+    setWindowTitle(caption);
     setModal(true);
     auto makeBox = [this] {
         auto* box = new QLineEdit(this);
@@ -44,12 +46,26 @@ PasswordEntries frmPasswordChange::entries() const
     return {txtPasswordOld->text(), txtPasswordNew->text(), txtPasswordNewConfirm->text()};
 }
 
-void ChangePOPPassword(QWidget* owner, QString& popPassword)
+namespace {
+
+void changePassword(QWidget* owner, QString& password, const QString& key, const QString& caption)
 {
-    frmPasswordChange dialog(owner);
+    frmPasswordChange dialog(owner, caption);
     // The close box counts as Cancel: QDialog reports it as rejected.
     if (dialog.exec() == QDialog::Accepted)
-        ApplyPasswordChange(dialog.entries(), popPassword);
+        ApplyPasswordChange(dialog.entries(), password, key);
+}
+
+} // namespace
+
+void ChangePOPPassword(QWidget* owner, QString& popPassword)
+{
+    changePassword(owner, popPassword, keys::kPassword, QStringLiteral("Password Change"));
+}
+
+void ChangeSMTPPassword(QWidget* owner, QString& smtpPassword)
+{
+    changePassword(owner, smtpPassword, keys::kSMTPPassword, QStringLiteral("SMTP Password Change"));
 }
 
 } // namespace config

@@ -13,7 +13,7 @@ namespace config {
 class frmPasswordChange : public QDialog {
     Q_OBJECT
 public:
-    explicit frmPasswordChange(QWidget* owner = nullptr);
+    explicit frmPasswordChange(QWidget* owner = nullptr, const QString& caption = QStringLiteral("Password Change"));
 
     PasswordEntries entries() const;
 
@@ -27,5 +27,7 @@ public:
 // Runs the dialog modally over owner; on OK applies the change to popPassword and the
 // settings file. The dialog lives only for this call, so every call starts empty.
 void ChangePOPPassword(QWidget* owner, QString& popPassword);
+// The same for the SMTP login's password ([Email] SMTPPassword), captioned "SMTP Password Change".
+void ChangeSMTPPassword(QWidget* owner, QString& smtpPassword);
 
 } // namespace config

@@ -12,7 +12,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -87,8 +90,9 @@ QLabel* note(QWidget* parent, const QString& text)
 
 } // namespace
 
-frmSettings::frmSettings(QString& popPassword, std::function<void()> applySettings, QWidget* owner)
-    : QDialog(owner), popPassword_(popPassword), applySettings_(std::move(applySettings))
+frmSettings::frmSettings(QString& popPassword, QString& smtpPassword, std::function<void()> applySettings,
+                         QWidget* owner)
+    : QDialog(owner), popPassword_(popPassword), smtpPassword_(smtpPassword), applySettings_(std::move(applySettings))
 {
     setWindowTitle(QStringLiteral("Settings"));
     setModal(true);
@@ -207,6 +211,42 @@ frmSettings::frmSettings(QString& popPassword, std::function<void()> applySettin
         row->addWidget(cmdExtMap);
         row->addStretch(1);
         v->addLayout(row);
+
+        auto* secure = new QGroupBox(QStringLiteral("Secure connections"), adv);
+        auto security = [&](const char* name) {
+            auto* c = new QComboBox(secure);
+            c->setObjectName(QString::fromLatin1(name));
+            for (const Security s : {Security::None, Security::StartTLS, Security::TLS})
+                c->addItem(SecurityText(s));
+            return c;
+        };
+        cboSMTPSecurity = security("cboSMTPSecurity");
+        cboPOPSecurity = security("cboPOPSecurity");
+        txtSMTPUserName = lineEdit(secure, "txtSMTPUserName");
+        cmdSMTPPassword = new QPushButton(QStringLiteral("Password"), secure);
+        cmdSMTPPassword->setObjectName(QStringLiteral("cmdSMTPPassword"));
+        cmdSMTPPassword->setAutoDefault(false);
+        txtCAFile = lineEdit(secure, "txtCAFile");
+        cmdCAFile = new QPushButton(QStringLiteral("..."), secure);
+        cmdCAFile->setObjectName(QStringLiteral("cmdCAFile"));
+        cmdCAFile->setAutoDefault(false);
+        auto pair = [secure](QWidget* left, QWidget* right) {
+            auto* box = new QWidget(secure);
+            auto* h = new QHBoxLayout(box);
+            h->setContentsMargins(0, 0, 0, 0);
+            h->addWidget(left, 1);
+            h->addWidget(right);
+            return box;
+        };
+        auto* secureForm = new QFormLayout(secure);
+        secureForm->addRow(QStringLiteral("SMTP security:"), cboSMTPSecurity);
+        secureForm->addRow(QStringLiteral("SMTP UserName:"), pair(txtSMTPUserName, cmdSMTPPassword));
+        secureForm->addRow(QStringLiteral("POP security:"), cboPOPSecurity);
+        secureForm->addRow(QStringLiteral("CA file:"), pair(txtCAFile, cmdCAFile));
+        secureForm->addRow(note(secure, QStringLiteral("StartTLS: plain connect, then secured; TLS: secured from the "
+                                                       "first byte (usual ports 465 and 995). SMTP UserName blank "
+                                                       "means no login. CA file: extra trusted certificates (PEM).")));
+        v->addWidget(secure);
         v->addStretch(1);
     }
     SSTab1->addTab(adv, QStringLiteral("Email Adv"));
@@ -237,6 +277,8 @@ frmSettings::frmSettings(QString& popPassword, std::function<void()> applySettin
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmdPOPPassword, &QPushButton::clicked, this, &frmSettings::cmdPOPPassword_Click);
     connect(cmdExtMap, &QPushButton::clicked, this, &frmSettings::cmdExtMap_Click);
+    connect(cmdSMTPPassword, &QPushButton::clicked, this, &frmSettings::cmdSMTPPassword_Click);
+    connect(cmdCAFile, &QPushButton::clicked, this, &frmSettings::cmdCAFile_Click);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(SSTab1);
@@ -276,6 +318,15 @@ void frmSettings::load()
     txtExtMap->setText(INIRead(k::kEmail, k::kPathExtMap, QString()));
     txtExtMapArchive->setText(INIRead(k::kEmail, k::kPathExtMapArchive, QString()));
     txtExtMapReject->setText(INIRead(k::kEmail, k::kPathExtMapReject, QString()));
+    // A value the reader does not know shows as what the robot runs with: None.
+    const auto showSecurity = [](QComboBox* c, const QString& key) {
+        const int at = c->findText(INIRead(k::kEmail, key, k::kSecurityNone).trimmed(), Qt::MatchFixedString);
+        c->setCurrentIndex(at < 0 ? 0 : at);
+    };
+    showSecurity(cboSMTPSecurity, k::kSMTPSecurity);
+    showSecurity(cboPOPSecurity, k::kPOPSecurity);
+    txtSMTPUserName->setText(INIRead(k::kEmail, k::kSMTPUserName, QString()));
+    txtCAFile->setText(INIRead(k::kEmail, k::kCAFile, QString()));
     chkFollowLinks->setChecked(FlagValue(INIRead(k::kEmail, k::kFollowLinks, QStringLiteral("False"))));
 
     txtWWWInterval->setText(QString::number(rc.WWWInterval));
@@ -331,6 +382,10 @@ bool frmSettings::save()
         put(k::kEmail, k::kReturnAddress, txtReturnAddress->text());
         put(k::kEmail, k::kScriptOnReceive, txtScriptOnReceive->text());
         put(k::kWWW, k::kScriptOnInterval, txtScriptOnInterval->text());
+        put(k::kEmail, k::kSMTPSecurity, cboSMTPSecurity->currentText());
+        put(k::kEmail, k::kPOPSecurity, cboPOPSecurity->currentText());
+        put(k::kEmail, k::kSMTPUserName, txtSMTPUserName->text());
+        put(k::kEmail, k::kCAFile, txtCAFile->text());
 
         failed = !ok;
         if (ok && applySettings_)
@@ -371,9 +426,23 @@ void frmSettings::cmdPOPPassword_Click() { ChangePOPPassword(this, popPassword_)
 
 void frmSettings::cmdExtMap_Click() { EditExtMap(this, ExtMapPath(Running().PathHome)); }
 
-bool ShowSettingsDialog(QWidget* owner, QString& popPassword, const std::function<void()>& applySettings)
+void frmSettings::cmdSMTPPassword_Click() { ChangeSMTPPassword(this, smtpPassword_); }
+
+void frmSettings::cmdCAFile_Click()
 {
-    frmSettings dialog(popPassword, applySettings, owner);
+    const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("CA file"), instanceFolder(),
+                                                        QStringLiteral("Certificates (*.pem *.crt);;All files (*)"));
+    if (chosen.isEmpty())
+        return;
+    // A file inside the instance folder is kept relative, so the folder can move as a whole.
+    const QString relative = QDir(instanceFolder()).relativeFilePath(chosen);
+    txtCAFile->setText(relative.startsWith(QStringLiteral("../")) ? chosen : relative);
+}
+
+bool ShowSettingsDialog(QWidget* owner, QString& popPassword, QString& smtpPassword,
+                        const std::function<void()>& applySettings)
+{
+    frmSettings dialog(popPassword, smtpPassword, applySettings, owner);
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -16,9 +17,10 @@ namespace config {
 class frmSettings : public QDialog {
     Q_OBJECT
 public:
-    // popPassword is the running POP password that the Password button changes; applySettings
-    // rereads the settings file into the running robot after a save.
-    frmSettings(QString& popPassword, std::function<void()> applySettings, QWidget* owner = nullptr);
+    // popPassword and smtpPassword are the running passwords that the two Password buttons
+    // change; applySettings rereads the settings file into the running robot after a save.
+    frmSettings(QString& popPassword, QString& smtpPassword, std::function<void()> applySettings,
+                QWidget* owner = nullptr);
 
     QTabWidget* SSTab1;
 
@@ -51,6 +53,12 @@ public:
     QLineEdit* txtExtMapArchive;
     QLineEdit* txtExtMapReject;
     QPushButton* cmdExtMap;
+    QComboBox* cboSMTPSecurity;
+    QComboBox* cboPOPSecurity;
+    QLineEdit* txtSMTPUserName;
+    QPushButton* cmdSMTPPassword;
+    QLineEdit* txtCAFile;
+    QPushButton* cmdCAFile;
 
     QLineEdit* txtWWWInterval;
     QLineEdit* txtScriptOnInterval;
@@ -67,16 +75,20 @@ private:
     void cmdOK_Click();
     void cmdPOPPassword_Click();
     void cmdExtMap_Click();
+    void cmdSMTPPassword_Click();
+    void cmdCAFile_Click();
     QString instanceFolder() const;
 
     QString& popPassword_;
+    QString& smtpPassword_;
     std::function<void()> applySettings_;
     bool desktopStartLoaded_ = false;
 };
 
 // Runs frmSettings modally over owner. On OK the keys are written, applySettings() is called
 // and the result is true; Cancel (or the close box) writes nothing and gives false. A password
-// changed through the Password button is stored at once, whichever way the dialog ends.
-bool ShowSettingsDialog(QWidget* owner, QString& popPassword, const std::function<void()>& applySettings);
+// changed through a Password button is stored at once, whichever way the dialog ends.
+bool ShowSettingsDialog(QWidget* owner, QString& popPassword, QString& smtpPassword,
+                        const std::function<void()>& applySettings);
 
 } // namespace config
