@@ -11,6 +11,7 @@ and the script exits with 3, so that ./run.sh starts no demo servers for it.
 """
 import datetime
 import os
+import time
 import re
 import sys
 
@@ -123,7 +124,12 @@ def sample(home):
     name = now.strftime("sample-%Y%m%d-%H%M%S.csv")
     rows = ["order;item;quantity;price"] + ["%d;article %d;%d;%d.%02d" % (1000 + i, i, i % 7 + 1, 3 + i, i * 7 % 100)
                                             for i in range(25)]
-    write_lines(os.path.join(home, "ExtMap", name), rows)
+    path = os.path.join(home, "ExtMap", name)
+    write_lines(path, rows)
+    # The robot sends only files that have stood unchanged for a few seconds (a writer may still
+    # be at work on a newer one); this one is whole, so it is stamped as settled already.
+    settled = time.time() - 60
+    os.utime(path, (settled, settled))
     return name
 
 
