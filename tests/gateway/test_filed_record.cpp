@@ -75,7 +75,7 @@ TEST(FiledRecordRules, UidlIsAskedOnlyWhereAMessageMayBeTakenTwiceAndItsAnswersD
     m.gw.DeleteOffServer = true;
     ASSERT_EQ(m.login(2), "UIDL\r\n");
     m.play({{"+OK unique-id listing follows\r\n1 id-a\r\n", ""},
-            {"3 id-outside\r\nx\r\n2 \x01bad\r\n2 id-b\r\n.\r\n", "LIST 1\r\n"}});
+            {"3 id-outside\r\nx\r\n2 \x01" "bad\r\n2 id-b\r\n.\r\n", "LIST 1\r\n"}});
     m.play({{"+OK 1 10\r\n", "RETR 1\r\n"}, {Mailbox::message(1), "DELE 1\r\n"}});
     EXPECT_EQ(m.recordIds(), QStringList({"id-a"}));   // recorded once filed, before the DELE
     EXPECT_TRUE(tw::test::GatewayRig::read(m.recordPath()).startsWith("# pop.test:110 robot\n"));
