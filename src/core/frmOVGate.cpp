@@ -343,7 +343,8 @@ void frmOVGate::RunOnce()
         return;
     }
     connect(InetMail.get(), &clsInetGateway::StateChanged, this, [this](const QString& state) {
-        if (state == kStandby)
+        // A cycle stopped by a termination request ends with that request's own reason.
+        if (state == kStandby && !stopping_)
             QMetaObject::invokeMethod(
                 this, [this] { RequestUnload(UnloadMode::FromCode, QStringLiteral("one cycle done")); },
                 Qt::QueuedConnection);
