@@ -41,7 +41,8 @@ const char* const kExitCodes =
     "     written, or --set-password could not store the password\n"
     "  2  command-line error\n"
     "  3  not configured yet (the server names still hold the xxx placeholders)\n"
-    "  4  --once or --web-once: the cycle logged an ERROR or WARNING line\n";
+    "  4  --once or --web-once: the cycle logged an ERROR or WARNING line\n"
+    "  5  --once or --web-once: ended early by SIGTERM or SIGINT (the cycle was stopped)\n";
 
 // Parses the command line; returns false (with exit code) when the program should stop here.
 bool parse(int argc, char** argv, Options& o, int& exitCode)
@@ -168,10 +169,8 @@ int main(int argc, char** argv)
     platform::setMessages(o.headless ? static_cast<platform::MessageService*>(&headless) : &desktop);
 
     platform::TerminationWatcher termination;
-    QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &window, [&window](int sig) {
-        window.RequestUnload(frmOVGate::UnloadMode::SessionEnd,
-                             QStringLiteral("ended by the system (signal %1)").arg(sig));
-    });
+    QObject::connect(&termination, &platform::TerminationWatcher::terminationRequested, &window,
+                     &frmOVGate::TerminationRequested);
 
     QObject::connect(&window, &frmOVGate::unloaded, &app, [](int code) { QCoreApplication::exit(code); });
     window.Form_Load();

@@ -3,10 +3,13 @@
 // deleting them on the server; over plain TCP and over TLS, to show what TLS costs. Prints wall
 // seconds, the robot's own CPU seconds and its peak memory.
 // Usage: bench_gateway_receive [COUNT [SIZE_KB [MODE...]]], MODE plain, starttls or tls
-// (default: plain tls); the mailbox is filled afresh for each mode.
+// (default: plain tls), each optionally with "-norecord": the record of filed messages is
+// kept from being read (its place is taken by a folder), so no UIDL is asked and no id
+// written, which shows what the record costs. The mailbox is filled afresh for each mode.
 #include "config/RunningConfig.h"
 #include "support/TempFolders.h"
 #include "e2e/MailPeers.h"
+#include "gateway/FiledRecord.h"
 #include "gateway/clsInetGateway.h"
 
 #include <QCoreApplication>
@@ -68,15 +71,21 @@ struct Run {
 };
 
 // One receive cycle of the mailbox over the given security; the folders are emptied first.
-Run receive(tw::test::MailPeers& peers, config::Security security, const QString& caFile)
+Run receive(tw::test::MailPeers& peers, config::Security security, const QString& caFile, bool record)
 {
     auto& rc = config::Running();
     for (const QString& folder : {rc.PathMsgIn, rc.PathAttachIn})
         for (const QString& f : QDir(folder).entryList(QDir::Files))
             QFile::remove(folder + f);
+    const quint16 port = security == config::Security::TLS ? peers.popsPort() : peers.popPort();
+    const QString recordPath = gateway::FiledRecord::PathFor(rc.PathHome, "127.0.0.1", port, "robot");
+    QFile::remove(recordPath);
+    QDir(recordPath).removeRecursively();
+    if (!record)
+        QDir().mkpath(recordPath);
     clsInetGateway gw;
     gw.PopServer = "127.0.0.1";
-    gw.POPPort = security == config::Security::TLS ? peers.popsPort() : peers.popPort();
+    gw.POPPort = port;
     gw.POPSecurity = security;
     gw.CAFile = caFile;
     gw.UserName = "robot";
@@ -139,7 +148,9 @@ int main(int argc, char** argv)
     }
 
     for (qsizetype round = 0; round < modes.size(); ++round) {
-        const QString& mode = modes[round];
+        QString mode = modes[round];
+        const bool record = !mode.endsWith(QLatin1String("-norecord"));
+        mode.remove(QLatin1String("-norecord"));
         const config::Security security = mode == QLatin1String("tls")        ? config::Security::TLS
                                           : mode == QLatin1String("starttls") ? config::Security::StartTLS
                                                                               : config::Security::None;
@@ -154,11 +165,11 @@ int main(int argc, char** argv)
             f.write(message(n, data));
         }
         const double mem0 = peakMb();
-        const Run r = receive(peers, security, certs + "/ca.pem");
-        std::printf("%-8s %d x %d KB receive cycle: %.2f s wall, %.2f s CPU of the robot, peak memory %.1f MB "
+        const Run r = receive(peers, security, certs + "/ca.pem", record);
+        std::printf("%-14s %d x %d KB receive cycle: %.2f s wall, %.2f s CPU of the robot, peak memory %.1f MB "
                     "(%.1f MB before the cycle); %d filed, %d attachments, %d receive events, %d error lines\n"
                     "         last log line: %s\n",
-                    qPrintable(mode), count, sizeKb, r.seconds, r.cpu, peakMb(), mem0, r.filed, r.decoded, r.scripts, r.errors,
+                    qPrintable(modes[round]), count, sizeKb, r.seconds, r.cpu, peakMb(), mem0, r.filed, r.decoded, r.scripts, r.errors,
                     r.lastLine.toLocal8Bit().constData());
     }
     return 0;

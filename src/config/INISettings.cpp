@@ -263,6 +263,7 @@ void INISettings(const QString& programFolder, GatewaySettings& gateway, const L
     }
 
     rc.FollowLinks = FlagValue(INIRead(k::kEmail, k::kFollowLinks, no));
+    rc.SkipSeen = FlagValue(INIRead(k::kEmail, k::kSkipSeen, no));
     gateway.ReturnAddress = INIRead(k::kEmail, k::kReturnAddress, QString()).trimmed();
     rc.ScriptOnReceive = INIRead(k::kEmail, k::kScriptOnReceive, QStringLiteral("onReceive.txt")).trimmed();
     rc.ScriptOnInterval = INIRead(k::kWWW, k::kScriptOnInterval, QStringLiteral("onInterval.txt")).trimmed();

@@ -56,6 +56,7 @@ struct RunningConfig {
     bool Unattended = false;
     bool MultiInstance = false;
     bool FollowLinks = false;    // symbolic links in the mapping folder are sent, not rejected
+    bool SkipSeen = false;       // without DeleteOffServer, messages filed before are not taken again
 };
 
 // The one running configuration of the process. Only the settings reader writes it (tests

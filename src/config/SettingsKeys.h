@@ -43,6 +43,7 @@ inline const QString kSecurityTLS = QStringLiteral("TLS");
 
 // Entries of the mapping folder that are symbolic links are followed only when this is True.
 inline const QString kFollowLinks = QStringLiteral("FollowLinks");
+inline const QString kSkipSeen = QStringLiteral("SkipSeen");
 
 inline const QString kPathHome = QStringLiteral("PathHome");
 inline const QString kPathMsgOut = QStringLiteral("PathMsgOut");

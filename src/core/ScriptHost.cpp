@@ -4,6 +4,7 @@
 #include "core/frmOVGate.h"
 #include "gateway/clsInetGateway.h"
 #include "platform/Clock.h"
+#include "platform/Termination.h"
 #include "platform/TextFile.h"
 #include "platform/VbDate.h"
 #include "web/clsWWWTalk.h"
@@ -61,8 +62,13 @@ void frmOVGate::InetMail_ScriptPOP()
 {
     if (!EmailScriptReady || !InetMail)
         return;
+    const int terminations = platform::TerminationCount();
     if (!ScriptEmail.Run(QStringLiteral("Main")) && InetMail)
         InetMail->LogMessage(ScriptErrorLine(QStringLiteral("SCRIPT ERROR="), ScriptEmail.Error()));
+    // A request to end that came while the script ran is acted on before the gateway takes
+    // the next message; the event loop would only see it after that.
+    if (platform::TerminationCount() != terminations)
+        TerminationRequested(platform::LastTerminationSignal());
     if (!InetMail)
         return;
     // The gateway is in the middle of its own event here; both sequences release it safely

@@ -13,6 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/Instance.h"
 #include "platform/Messages.h"
+#include "platform/Termination.h"
 #include "web/clsWWWTalk.h"
 
 #include <QApplication>
@@ -342,7 +343,8 @@ void frmOVGate::RunOnce()
         return;
     }
     connect(InetMail.get(), &clsInetGateway::StateChanged, this, [this](const QString& state) {
-        if (state == kStandby)
+        // A cycle stopped by a termination request ends with that request's own reason.
+        if (state == kStandby && !stopping_)
             QMetaObject::invokeMethod(
                 this, [this] { RequestUnload(UnloadMode::FromCode, QStringLiteral("one cycle done")); },
                 Qt::QueuedConnection);
@@ -415,6 +417,39 @@ void frmOVGate::RequestUnload(UnloadMode origin, const QString& reason)
     Form_Unload();
 }
 
+void frmOVGate::TerminationRequested(int signalNumber)
+{
+    // The same request can reach here twice: at once from a script it interrupted, then
+    // through the event loop.
+    const int count = platform::TerminationCount();
+    if (ended_ || (count > 0 && count <= terminationsSeen_))
+        return;
+    const int fresh = count > 0 ? count - terminationsSeen_ : 1;
+    terminationsSeen_ = std::max(count, terminationsSeen_ + 1);
+    const bool again = stopping_ || fresh >= 2;
+    if (onceMode_)
+        interrupted_ = true;
+    const QString reason = QStringLiteral("ended by the system (signal %1)").arg(signalNumber);
+    if (again || !InetMail || InetMail->State() == kStandby) {
+        RequestUnload(UnloadMode::SessionEnd, reason);
+        return;
+    }
+    stopping_ = true;
+    Timer1.stop();
+    // A receive script that starts from now on (for the message in hand) gets the grace time.
+    ScriptEmail.setTimeout(kStopGraceSeconds * 1000);
+    connect(InetMail.get(), &clsInetGateway::StateChanged, this, [this, reason](const QString& state) {
+        if (state == kStandby)
+            QMetaObject::invokeMethod(
+                this, [this, reason] { RequestUnload(UnloadMode::SessionEnd, reason); }, Qt::QueuedConnection);
+    });
+    QTimer::singleShot(kStopGraceSeconds * 1000, this, [this, reason] {
+        RequestUnload(UnloadMode::SessionEnd,
+                      reason + QStringLiteral("; the cycle did not end within %1 seconds").arg(kStopGraceSeconds));
+    });
+    InetMail->RequestStop();
+}
+
 void frmOVGate::logShutdown(const QString& reason)
 {
     if (startupLogged_)
@@ -437,7 +472,7 @@ void frmOVGate::Form_Unload()
     hide();
     // The program ends its event loop on this signal (main.cpp); a window that is only
     // loaded and unloaded, as in tests, leaves the application alone.
-    emit unloaded(exitCode_);
+    emit unloaded(exitCode());
 }
 
 void frmOVGate::releaseGateway()

@@ -50,6 +50,14 @@ public:
     // A close request from origin: questioned where the close rule says so, then unloaded.
     void RequestUnload(UnloadMode origin, const QString& reason);
 
+    // A request of the operating system to end (SIGTERM, SIGINT). A cycle in progress finishes
+    // the message in hand and tells its server QUIT first, for at most kStopGraceSeconds; a
+    // second request, or an idle robot, ends at once. --once and --web-once then exit with
+    // kExitInterrupted.
+    void TerminationRequested(int signalNumber);
+    static constexpr int kStopGraceSeconds = 5;
+    static constexpr int kExitInterrupted = 5;
+
     void ShutdownSequence();
     void RestartSequence();
 
@@ -99,7 +107,7 @@ public:
 
     // True once the end sequence has run; the process is then ending.
     bool ended() const { return ended_; }
-    int exitCode() const { return exitCode_; }
+    int exitCode() const { return interrupted_ ? kExitInterrupted : exitCode_; }
     static QString VersionText();
     QString programFolder() const { return options_.home; }
 
@@ -187,4 +195,7 @@ private:
     std::unique_ptr<InHandView> inHandView_;
     bool ended_ = false;
     int exitCode_ = 0;
+    bool interrupted_ = false;     // --once or --web-once ended by a termination request
+    bool stopping_ = false;        // a termination request waits for the cycle to end
+    int terminationsSeen_ = 0;     // termination requests already acted on
 };

@@ -24,7 +24,7 @@ const QString& StateText(GwState s)
 
 const QString& CommandText(Command c)
 {
-    static const std::array<QString, 20> texts = {
+    static const std::array<QString, 22> texts = {
         QString(),
         QStringLiteral("HELO"),
         QStringLiteral("MAIL"),
@@ -45,6 +45,8 @@ const QString& CommandText(Command c)
         QStringLiteral("AUTH USER"),
         QStringLiteral("AUTH PASS"),
         QStringLiteral("STLS"),
+        QStringLiteral("UIDL"),
+        QStringLiteral("DELE"),
     };
     return texts[size_t(c)];
 }

@@ -27,9 +27,10 @@ inline const QString kStandby = QStringLiteral("STANDBY");
 // The command last sent, as the replies are read against it. PopErrorQuit marks a POP
 // conversation being ended after a refusal: no reply is answered any more.
 // Ehlo to AuthPass belong to SMTP's secured and authenticated start (AuthUser and AuthPass: the
-// two answers of a LOGIN exchange), Stls to POP3's.
+// two answers of a LOGIN exchange), Stls to POP3's. DeleFiled: the DELE of a message filed in an
+// earlier session, which is only deleted (its script ran then).
 enum class Command { None, Helo, Mail, Rcpt, Data, Rset, User, Pass, Stat, List, Retr, Top, Dele, PopErrorQuit,
-                     Ehlo, StartTls, Auth, AuthUser, AuthPass, Stls };
+                     Ehlo, StartTls, Auth, AuthUser, AuthPass, Stls, Uidl, DeleFiled };
 
 // "HELO", "MAIL", ..., "POP ERROR QUIT"; "" for None.
 const QString& CommandText(Command c);

@@ -66,6 +66,7 @@ QString decodeCharset(const QString& charset, const QByteArray& bytes)
 } // namespace
 
 void SetDurableWrites(bool on) { g_durable = on; }
+bool DurableWrites() { return g_durable; }
 
 QString DecodeExtendedValue(const QString& value)
 {

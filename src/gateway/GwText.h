@@ -82,6 +82,7 @@ private:
 // Whether a committed file is forced to disk before it is renamed into place (on by default;
 // a fuzz run that writes thousands of files turns it off).
 void SetDurableWrites(bool on);
+bool DurableWrites();
 
 // Suffix and prefix of the hidden work files, so that a sweep can clear what a crash left.
 inline const char* kWorkSuffix = ".part";

@@ -9,10 +9,12 @@
 #include <QVariant>
 #include <QRandomGenerator>
 #include <QDateTime>
+#include <QHash>
 
 #include <array>
 
 #include "config/RunningConfig.h"
+#include "gateway/FiledRecord.h"
 #include "gateway/GatewayDefs.h"
 #include "gateway/Transport.h"
 
@@ -146,6 +148,12 @@ public:
     Q_INVOKABLE QVariant XFormat(const QVariant& Expression, const QString& FormatString);
 
     // ---- Cycle and transport ----
+    // Asks the cycle in progress to end soon: the message in hand is finished (filed, its
+    // deletion confirmed, its script run; or sent), then the server is told QUIT and nothing
+    // more is started. The gateway returns to "STANDBY" as after any cycle.
+    void RequestStop();
+    bool stopRequested() const { return stopRequested_; }
+
     // Starts an e-mail cycle: maps, lists, composes, then opens the SMTP connection and returns.
     Q_INVOKABLE void ProcessStart();
     // Files a message read from a local file as if it had just been downloaded (no script run).
@@ -273,6 +281,14 @@ private:
     void popDownloadDone(const QString& line);
     // The first line of a download: the status line; false when the server refused.
     bool popDownloadStatus(const QString& line);
+    // The record of filed messages (FiledRecord): asked for with UIDL after STAT when it is
+    // wanted; false when it is not, so the messages are taken as they come.
+    bool filedRecordWanted() const;
+    bool popAskUniqueIds();
+    bool loadFiledRecord();
+    void popUidl(const QString& line);
+    void forgetGoneIds();
+    void recordFiled();
 
     // Runs a part decoder over RawLines from CurrentLine, leaves CurrentLine on the part's last line.
     QByteArray decodePart(gateway::PartDecoder& decoder);
@@ -330,6 +346,11 @@ private:
     bool partialAttachments_ = false;   // the message being filed was cut (taken with TOP)
     QStringList undecodable_;     // attachments of the message being filed that did not decode cleanly
     bool downloadStatusSeen_ = false;
+    bool stopRequested_ = false;
+    bool uidlListing_ = false;    // the UIDL reply's +OK seen, its id lines follow
+    bool uidlWarned_ = false;     // a server without UIDL is named once
+    QHash<qint32, QString> serverIds_;   // message number to unique id, this session's
+    gateway::FiledRecord filed_;
     // Seeded from the clock when the gateway is created, for the renamed attachments.
     QRandomGenerator random_{quint32(QDateTime::currentMSecsSinceEpoch())};
 };

@@ -79,6 +79,7 @@ void clsInetGateway::ProcessStart()
             + State());
         return;
     }
+    stopRequested_ = false;
     if (Actions != QLatin1String("ENCODE")) {
         loggedMessage_ = QStringLiteral("STARTING EMAIL GATEWAY PROCESSES");
         transport().setTicking(true);

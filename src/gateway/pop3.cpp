@@ -50,6 +50,10 @@ void clsInetGateway::PopConverse(const QString& reply)
         popDownloadDone(reply);
         return;
     }
+    if (lc == Command::Uidl) {
+        popUidl(reply);
+        return;
+    }
     if (lc == Command::PopErrorQuit || reply.size() < 3)
         return;
     // What a refusal of each command is logged as; a command not listed here awaits no reply.
@@ -64,6 +68,7 @@ void clsInetGateway::PopConverse(const QString& reply)
         {Command::Stat, "ERROR POP: Lost connection with server"},
         {Command::List, "ERROR POP: Lost connection on LIST"},
         {Command::Dele, "ERROR POP: Lost connection on DELE"},
+        {Command::DeleFiled, "ERROR POP: Lost connection on DELE"},
     };
     const auto entry = std::find_if(std::begin(refusals), std::end(refusals), [lc](const auto& e) { return e.command == lc; });
     if (entry == std::end(refusals))
@@ -103,11 +108,16 @@ void clsInetGateway::PopConverse(const QString& reply)
         break;
     case Command::Stat:
         MsgTotal = qint32(qBound(qint64(-2147483647), replyField(reply, 2), qint64(2147483647)));
+        serverIds_.clear();
+        if (MsgTotal > 0 && popAskUniqueIds())
+            break;
         if (MsgTotal > 0) {
-            CurrentMsg = 1;
-            sendCommand(QStringLiteral("LIST 1"));
-            LastCommand = Command::List;
+            CurrentMsg = 0;
+            PopNextMessage(CurrentMsg, MsgTotal);
         } else {
+            // An empty mailbox: every id recorded is gone.
+            if (filedRecordWanted() && loadFiledRecord())
+                forgetGoneIds();
             log(QStringLiteral("OK POP: Server has NO MESSAGES for collection"));
             PopNextMessage(CurrentMsg, MsgTotal);
         }
@@ -119,6 +129,11 @@ void clsInetGateway::PopConverse(const QString& reply)
         log(QStringLiteral("POP DELE ") + QString::number(CurrentMsg) + QStringLiteral(" CONFIRM '") + reply.left(100)
             + QLatin1Char('\''));
         raiseScriptPOP();
+        PopNextMessage(CurrentMsg, MsgTotal);
+        break;
+    case Command::DeleFiled:
+        log(QStringLiteral("POP DELE ") + QString::number(CurrentMsg) + QStringLiteral(" CONFIRM '") + reply.left(100)
+            + QLatin1Char('\''));
         PopNextMessage(CurrentMsg, MsgTotal);
         break;
     default:
@@ -141,15 +156,119 @@ void clsInetGateway::PopNextMessage(qint32& current, qint32& total)
 {
     RawLines.clear();
     RawLinesNumber = 0;
-    if (current >= total) {
-        LastCommand = Command::None;
-        setState(GwState::PopQuit);
-        sendCommand(QStringLiteral("QUIT"));
+    while (current < total) {
+        if (stopRequested_) {
+            log(QStringLiteral("OK POP: stopping on request; messages ") + QString::number(current + 1)
+                + QStringLiteral(" to ") + QString::number(total) + QStringLiteral(" stay on the server"));
+            break;
+        }
+        ++current;
+        const QString id = serverIds_.value(current);
+        if (!id.isEmpty() && filed_.contains(id)) {
+            if (DeleteOffServer) {
+                // Filed in a session that ended before the server made its deletion final.
+                log(QStringLiteral("OK POP: message ") + QString::number(current) + QStringLiteral(" (id ") + id
+                    + QStringLiteral(") was filed before; deleting it only"));
+                sendCommand(QStringLiteral("DELE ") + QString::number(current));
+                LastCommand = Command::DeleFiled;
+                return;
+            }
+            if (config::Running().SkipSeen) {
+                if (config::Running().LogExtra)
+                    log(QStringLiteral("OK POP: message ") + QString::number(current) + QStringLiteral(" (id ") + id
+                        + QStringLiteral(") was filed before; left alone"));
+                continue;
+            }
+        }
+        sendCommand(QStringLiteral("LIST ") + QString::number(current));
+        LastCommand = Command::List;
         return;
     }
-    ++current;
-    sendCommand(QStringLiteral("LIST ") + QString::number(current));
-    LastCommand = Command::List;
+    LastCommand = Command::None;
+    setState(GwState::PopQuit);
+    sendCommand(QStringLiteral("QUIT"));
+}
+
+bool clsInetGateway::filedRecordWanted() const
+{
+    // The ids matter only where a message may be taken twice: kept on the server, or deleted
+    // in a session that may not reach its end.
+    const auto& rc = config::Running();
+    return (DeleteOffServer || rc.SkipSeen) && !rc.PathHome.isEmpty();
+}
+
+bool clsInetGateway::popAskUniqueIds()
+{
+    if (!filedRecordWanted() || !loadFiledRecord())
+        return false;
+    uidlListing_ = false;
+    sendCommand(QStringLiteral("UIDL"));
+    LastCommand = Command::Uidl;
+    return true;
+}
+
+bool clsInetGateway::loadFiledRecord()
+{
+    const auto& rc = config::Running();
+    const QString path = gateway::FiledRecord::PathFor(rc.PathHome, PopServer, POPPort, UserName);
+    platform::FileErr err;
+    if (filed_.load(path, PopServer.trimmed() + QLatin1Char(':') + QString::number(POPPort) + QLatin1Char(' ') + UserName, err))
+        return true;
+    log(QStringLiteral("ERROR POP: the record of filed messages '") + path + QStringLiteral("' cannot be read: ")
+        + QString::number(err.number) + QStringLiteral(", ") + err.text
+        + QStringLiteral("; messages of an interrupted session may be filed again"));
+    return false;
+}
+
+void clsInetGateway::popUidl(const QString& line)
+{
+    if (!uidlListing_) {
+        if (line.startsWith(QLatin1String("+OK"))) {
+            uidlListing_ = true;
+            return;
+        }
+        if (line.size() < 3)
+            return;
+        if (!uidlWarned_)
+            log(QStringLiteral("WARNING POP: the server gives no unique ids (UIDL: ") + line.left(100)
+                + QStringLiteral("); messages of an interrupted session may be filed again"));
+        uidlWarned_ = true;
+        CurrentMsg = 0;
+        PopNextMessage(CurrentMsg, MsgTotal);
+        return;
+    }
+    if (line != QLatin1String(".")) {
+        const qint64 n = replyField(line, 1);
+        const QString id = basTwFunctions::GetField(line, QStringLiteral(" "), 2);
+        if (n >= 1 && n <= MsgTotal && gateway::ValidUniqueId(id))
+            serverIds_.insert(qint32(n), id);
+        return;
+    }
+    uidlListing_ = false;
+    forgetGoneIds();
+    CurrentMsg = 0;
+    PopNextMessage(CurrentMsg, MsgTotal);
+}
+
+void clsInetGateway::forgetGoneIds()
+{
+    const QSet<QString> present(serverIds_.cbegin(), serverIds_.cend());
+    platform::FileErr err;
+    if (!filed_.keepOnly(present, err))
+        log(QStringLiteral("WARNING POP: the record of filed messages could not be updated: ")
+            + QString::number(err.number) + QStringLiteral(", ") + err.text);
+}
+
+void clsInetGateway::recordFiled()
+{
+    const QString id = serverIds_.value(CurrentMsg);
+    if (id.isEmpty())
+        return;
+    platform::FileErr err;
+    if (!filed_.add(id, err))
+        log(QStringLiteral("WARNING POP: message ") + QString::number(CurrentMsg)
+            + QStringLiteral(" could not be added to the record of filed messages: ") + QString::number(err.number)
+            + QStringLiteral(", ") + err.text + QStringLiteral("; it may be filed again"));
 }
 
 void clsInetGateway::popStartDownload(const QString& reply)
@@ -192,6 +311,9 @@ void clsInetGateway::popDownloadDone(const QString& line)
     if (line != QLatin1String("."))
         log(QStringLiteral("ERROR POP: Lost or incomplete message"));
     const bool stored = FileReceivedMessage();
+    // A message cut short is filed as it came, but not counted as taken for good.
+    if (stored && line == QLatin1String("."))
+        recordFiled();
     setState(GwState::Pop);
     if (DeleteOffServer && stored) {
         sendCommand(QStringLiteral("DELE ") + QString::number(CurrentMsg));

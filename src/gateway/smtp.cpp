@@ -284,6 +284,12 @@ void clsInetGateway::smtpMessageDone()
         }
     }
     ++MsgIndex;
+    if (MsgIndex <= MsgCount && stopRequested_) {
+        log(QStringLiteral("OK SMTP: stopping on request;") + SignedForm(MsgCount - MsgIndex + 1)
+            + QStringLiteral(" message(s) stay queued"));
+        smtpQuit();
+        return;
+    }
     if (MsgIndex <= MsgCount) {
         smtpMailFrom();
         return;
@@ -439,6 +445,11 @@ void clsInetGateway::PopStart()
     LastCommand = Command::None;
     TargetHost = PopServer;
     TargetPort = POPPort;
+    if (stopRequested_) {
+        log(QStringLiteral("OK END: stopping on request; nothing received: ") + NowShort());
+        setState(GwState::Standby);
+        return;
+    }
     if (PopServer.trimmed().isEmpty() || POPPort == 0 || Actions.contains(QLatin1String("encode"), Qt::CaseInsensitive)) {
         log(QStringLiteral("OK END: INTERNET EMAIL send-only connection SUCCESSFULLY COMPLETED: ") + NowShort());
         setState(GwState::Standby);

@@ -437,6 +437,15 @@ void clsInetGateway::Socket_Close()
     }
 }
 
+void clsInetGateway::RequestStop()
+{
+    if (state_ == GwState::Standby || stopRequested_)
+        return;
+    stopRequested_ = true;
+    log(QStringLiteral("OK ") + State() + QStringLiteral(": stop requested; the message in hand is finished, then the "
+                                                         "server is told QUIT"));
+}
+
 void clsInetGateway::raiseScriptPOP()
 {
     // The receive script may take its time (a web cycle on a slow page): the server waits for

@@ -3,6 +3,8 @@
 
 #include <QSocketNotifier>
 
+#include <atomic>
+
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -11,14 +13,28 @@ namespace platform {
 
 namespace {
 int g_fds[2] = {-1, -1};
+std::atomic<int> g_count{0};
+std::atomic<int> g_last{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free counter");
 
 void onSignal(int sig)
 {
+    NoteTermination(sig);
     const char c = static_cast<char>(sig);
     // Only async-signal-safe calls here; the event loop does the rest.
     [[maybe_unused]] const ssize_t n = ::write(g_fds[0], &c, 1);
 }
 } // namespace
+
+int TerminationCount() { return g_count.load(std::memory_order_relaxed); }
+
+int LastTerminationSignal() { return g_last.load(std::memory_order_relaxed); }
+
+void NoteTermination(int signalNumber)
+{
+    g_last.store(signalNumber, std::memory_order_relaxed);
+    g_count.fetch_add(1, std::memory_order_relaxed);
+}
 
 TerminationWatcher::TerminationWatcher(QObject* parent) : QObject(parent)
 {

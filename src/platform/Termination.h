@@ -8,6 +8,14 @@ class QSocketNotifier;
 
 namespace platform {
 
+// How many termination requests (SIGTERM, SIGINT) have arrived in this process. Read without
+// the event loop, so that code that holds the thread for long (a running script) can notice.
+int TerminationCount();
+// The signal number of the last request (0 before any).
+int LastTerminationSignal();
+// Counts one request as the signal handler does.
+void NoteTermination(int signalNumber);
+
 class TerminationWatcher : public QObject {
     Q_OBJECT
 public:

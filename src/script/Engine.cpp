@@ -2,6 +2,7 @@
 #include "script/Engine.h"
 
 #include "platform/Clock.h"
+#include "platform/Termination.h"
 #include "script/Locale.h"
 #include "script/Nodes.h"
 #include "script/Parser.h"
@@ -291,6 +292,12 @@ void Engine::stackExhausted()
 void Engine::slowTick()
 {
     ticks_ = 4096;
+    // A request to end the program that came while this script ran stops it like a time-out;
+    // a script started after the request runs (the host bounds it with a time-out).
+    if (entered_ > 0 && platform::TerminationCount() != terminations_) {
+        ScriptError e{kTimeoutNumber, QString::fromLatin1(kInterruptedText), QString::fromLatin1(kRuntimeSource)};
+        throw ScriptAbort{e};
+    }
     if (timeoutMs_ > 0 && entered_ > 0) {
         qint64 now = platform::Now().toMSecsSinceEpoch();
         if (now - startMs_ > timeoutMs_) {
@@ -329,6 +336,7 @@ EngineEntry::EngineEntry(Engine& e) : eng(e)
 {
     if (eng.entered_++ == 0) {
         eng.startMs_ = platform::Now().toMSecsSinceEpoch();
+        eng.terminations_ = platform::TerminationCount();
         eng.ticks_ = 4096;
         eng.depth_ = 0;
         // Leave a margin of the thread's stack for C++ frames outside the engine.

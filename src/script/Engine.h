@@ -174,6 +174,8 @@ struct ScriptQuit {
     int code = 0;
 };
 inline constexpr int kTimeoutNumber = -2147467260;  // E_ABORT
+// The description of a script stopped because the program was asked to end while it ran.
+inline constexpr const char* kInterruptedText = "Script interrupted: the program is ending";
 
 using BuiltinFn = Variant (*)(Frame& f, Args args);
 struct Builtin {
@@ -312,6 +314,7 @@ private:
     int ticks_ = 4096;
     int timeoutMs_ = -1;
     qint64 startMs_ = 0;
+    int terminations_ = 0;   // termination requests seen when the outermost entry began
     int depth_ = 0;
     int entered_ = 0;
     char* stackBase_ = nullptr;

@@ -96,6 +96,8 @@ TEST_F(SettingsDialog, OkOnAnEmptyFileWritesEveryKeyWithItsDefaultInOrderThenApp
         EXPECT_EQ(d->cmdExtMap->text(), QStringLiteral("&ExtMappings"));
         EXPECT_EQ(d->chkFollowLinks->parentWidget(), d->SSTab1->widget(2));
         EXPECT_FALSE(d->chkFollowLinks->isChecked());
+        EXPECT_EQ(d->chkSkipSeen->parentWidget(), d->SSTab1->widget(2));
+        d->chkSkipSeen->setChecked(true);
         d->cmdOK->click();
     });
     EXPECT_TRUE(show());
@@ -110,7 +112,7 @@ TEST_F(SettingsDialog, OkOnAnEmptyFileWritesEveryKeyWithItsDefaultInOrderThenApp
                                          "DeleteOffServer=False\r\nMessageMax=2000000\r\nCheckInterval=120\r\n"
                                          "PathHome=\r\nPathMsgIn=\r\nPathMsgOut=\r\nPathAttachIn=\r\n"
                                          "PathAttachOut=\r\nPathExtMap=\r\nPathExtMapArchive=\r\n"
-                                         "PathExtMapReject=\r\nFollowLinks=False\r\nReturnAddress=\r\n"
+                                         "PathExtMapReject=\r\nFollowLinks=False\r\nSkipSeen=True\r\nReturnAddress=\r\n"
                                          "ScriptOnReceive=onReceive.txt\r\n"
                                          "SMTPSecurity=None\r\nPOPSecurity=None\r\nSMTPUserName=\r\nCAFile=\r\n"
                                          "[WWW]\r\nCheckInterval=120\r\nMonitorPause=8\r\n"

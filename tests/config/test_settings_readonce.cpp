@@ -60,13 +60,15 @@ TEST_F(ReadOnceFixture, OneReadingKeepsTheRulesOfSingleReads)
     EXPECT_EQ(missing.value(QStringLiteral("Email"), QStringLiteral("Key"), QStringLiteral("d")), QStringLiteral("d"));
 }
 
-TEST_F(ReadOnceFixture, FollowLinksIsOffUnlessTheEmailSectionSaysTrue)
+TEST_F(ReadOnceFixture, FollowLinksAndSkipSeenAreOffUnlessTheEmailSectionSaysTrue)
 {
     config::GatewaySettings gw;
     ASSERT_TRUE(WriteTextFile(ini, QStringLiteral("[Global]\r\nUnattended=True\r\n")));
     config::INISettings(dir.path(), gw);
     EXPECT_FALSE(config::Running().FollowLinks);
-    ASSERT_TRUE(WriteTextFile(ini, QStringLiteral("[Global]\r\nUnattended=True\r\n[Email]\r\nFollowLinks=True\r\n")));
+    EXPECT_FALSE(config::Running().SkipSeen);
+    ASSERT_TRUE(WriteTextFile(ini, QStringLiteral("[Global]\r\nUnattended=True\r\n[Email]\r\nFollowLinks=True\r\nSkipSeen=Yes\r\n")));
     config::INISettings(dir.path(), gw);
     EXPECT_TRUE(config::Running().FollowLinks);
+    EXPECT_TRUE(config::Running().SkipSeen);
 }

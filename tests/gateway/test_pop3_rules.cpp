@@ -31,14 +31,22 @@ struct PopTable : ConversationRig {
             statesSeen << gw.State();
         });
     }
-    // Greeting, USER, PASS and STAT answered with count messages.
+    // Greeting, USER, PASS and STAT answered with count messages; with DeleteOffServer also
+    // UIDL, answered with the ids "id-1" to "id-<count>".
     void login(int count)
     {
         at(GwState::PopStandby, Command::None);
+        const bool ids = gw.DeleteOffServer && count > 0;
         play({{"+OK POP3 ready\r\n", "USER robot\r\n"},
               {"+OK\r\n", "PASS secret\r\n"},
               {"+OK logged in\r\n", "STAT\r\n"},
-              {"+OK " + QByteArray::number(count) + " 4242\r\n", count > 0 ? "LIST 1\r\n" : "QUIT\r\n"}});
+              {"+OK " + QByteArray::number(count) + " 4242\r\n", ids ? "UIDL\r\n" : count > 0 ? "LIST 1\r\n" : "QUIT\r\n"}});
+        if (!ids)
+            return;
+        QByteArray listing = "+OK\r\n";
+        for (int n = 1; n <= count; ++n)
+            listing += QByteArray::number(n) + " id-" + QByteArray::number(n) + "\r\n";
+        play({{listing + ".\r\n", "LIST 1\r\n"}});
     }
     QStringList msgIn() const { return rig.files(config::Running().PathMsgIn); }
     QStringList msgOut() const { return rig.files(config::Running().PathMsgOut); }

@@ -385,3 +385,19 @@ TEST(SmtpRules, AMessageThatCannotBeSentWholeIsNeverEndedAndStaysQueued)
     EXPECT_EQ(t.rig.files(config::Running().PathMsgOut), (QStringList{"m1.txt", "m2.txt"}));
     EXPECT_EQ(t.rig.files(config::Running().PathAttachOut), QStringList{"att.csv"});
 }
+
+TEST(SmtpRules, AStopSendsNoFurtherMessageAndSkipsReceiving)
+{
+    SmtpTable t;
+    t.at(GwState::Smtp, Command::Data);
+    t.gw.PopServer = "pop.test";
+    t.gw.RequestStop();
+    EXPECT_EQ(t.answer("250 queued"), "QUIT\r\n");
+    EXPECT_EQ(t.gw.stateId(), GwState::SmtpQuit);
+    EXPECT_TRUE(t.rig.logged("OK SMTP: stopping on request; 1 message(s) stay queued"));
+    EXPECT_EQ(t.rig.files(config::Running().PathMsgOut), QStringList({"m2.txt"}));
+    t.gw.Socket_Close();
+    EXPECT_EQ(t.gw.State(), "STANDBY");
+    EXPECT_EQ(t.lastLog(), "OK END: stopping on request; nothing received: " + shortNow());
+    EXPECT_TRUE(t.link.connects.isEmpty());
+}

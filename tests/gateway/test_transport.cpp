@@ -216,7 +216,7 @@ TEST(PopTransport, AServerThatClosesInEachStateEndsTheCycleWithAnErrorLine)
         PopRig rig;
         rig.gw->DeleteOffServer = true;
         rig.login(1);
-        rig.server.expect("LIST 1\r\n").send("+OK 1 10\r\n").expect("RETR 1\r\n").send("+OK\r\nx\r\n.\r\n")
+        rig.server.expect("UIDL\r\n").send("+OK\r\n1 id-1\r\n.\r\n").expect("LIST 1\r\n").send("+OK 1 10\r\n").expect("RETR 1\r\n").send("+OK\r\nx\r\n.\r\n")
             .expect("DELE 1\r\n").close();
         ASSERT_TRUE(rig.runCycle());
         EXPECT_EQ(rig.logs.last(), "ERROR POP: Socket disconnect prematurely: " + shortNow());

@@ -3,8 +3,13 @@
 #include "HostFixture.h"
 #include "script/Engine.h"
 #include "script/ScriptControl.h"
+#include "platform/Termination.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <thread>
 
 using script::ScriptControl;
 using script::Variant;
@@ -171,4 +176,27 @@ TEST(ScriptControl, BadInputEndsInAnErrorRecord)
     // An array too large to hold is refused, not allocated.
     EXPECT_FALSE(sc.AddCode(QStringLiteral("ReDim a(100000, 100000)\n")));
     EXPECT_EQ(7, sc.Error().Number);
+}
+
+TEST(ScriptControl, ATerminationRequestStopsOnlyTheScriptThatWasRunning)
+{
+    ScriptControl sc;
+    sc.setTimeout(-1);
+    ASSERT_TRUE(sc.AddCode(QStringLiteral("Sub Main\n  On Error Resume Next\n  Do\n  Loop\nEnd Sub\n"
+                                          "Function Count(n)\n  Dim i\n  For i = 1 To n : Next\n  Count = i\nEnd Function\n")));
+    // The request comes from elsewhere while the script holds the thread, as a signal does.
+    std::thread requester([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        platform::NoteTermination(SIGTERM);
+    });
+    const bool ran = sc.Run(QStringLiteral("Main"));
+    requester.join();
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(script::kTimeoutNumber, sc.Error().Number);
+    EXPECT_EQ(QString::fromLatin1(script::kInterruptedText), sc.Error().Description);
+    EXPECT_EQ(SIGTERM, platform::LastTerminationSignal());
+    // A script started after the request runs to its end.
+    QVariant result;
+    ASSERT_TRUE(sc.Run(QStringLiteral("Count"), {100000}, &result));
+    EXPECT_EQ(100001, result.toInt());
 }

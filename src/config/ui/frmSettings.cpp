@@ -204,6 +204,9 @@ frmSettings::frmSettings(QString& popPassword, QString& smtpPassword, std::funct
         chkFollowLinks = new QCheckBox(QStringLiteral("Send files that symbolic links in PathExtMap point to"), adv);
         chkFollowLinks->setObjectName(QStringLiteral("chkFollowLinks"));
         v->addWidget(chkFollowLinks);
+        chkSkipSeen = new QCheckBox(QStringLiteral("Leave messages already filed on the server alone (without DeleteOffServer)"), adv);
+        chkSkipSeen->setObjectName(QStringLiteral("chkSkipSeen"));
+        v->addWidget(chkSkipSeen);
         cmdExtMap = new QPushButton(QStringLiteral("&ExtMappings"), adv);
         cmdExtMap->setObjectName(QStringLiteral("cmdExtMap"));
         cmdExtMap->setAutoDefault(false);
@@ -328,6 +331,7 @@ void frmSettings::load()
     txtSMTPUserName->setText(INIRead(k::kEmail, k::kSMTPUserName, QString()));
     txtCAFile->setText(INIRead(k::kEmail, k::kCAFile, QString()));
     chkFollowLinks->setChecked(FlagValue(INIRead(k::kEmail, k::kFollowLinks, QStringLiteral("False"))));
+    chkSkipSeen->setChecked(FlagValue(INIRead(k::kEmail, k::kSkipSeen, QStringLiteral("False"))));
 
     txtWWWInterval->setText(QString::number(rc.WWWInterval));
     txtScriptOnInterval->setText(rc.ScriptOnInterval);
@@ -379,6 +383,7 @@ bool frmSettings::save()
         put(k::kEmail, k::kPathExtMapArchive, txtExtMapArchive->text());
         put(k::kEmail, k::kPathExtMapReject, txtExtMapReject->text());
         put(k::kEmail, k::kFollowLinks, boolText(chkFollowLinks->isChecked()));
+        put(k::kEmail, k::kSkipSeen, boolText(chkSkipSeen->isChecked()));
         put(k::kEmail, k::kReturnAddress, txtReturnAddress->text());
         put(k::kEmail, k::kScriptOnReceive, txtScriptOnReceive->text());
         put(k::kWWW, k::kScriptOnInterval, txtScriptOnInterval->text());

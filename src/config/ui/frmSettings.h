@@ -42,6 +42,7 @@ public:
     QLineEdit* txtReturnAddress;
     QCheckBox* chkDeleteOffServer;
     QCheckBox* chkFollowLinks;
+    QCheckBox* chkSkipSeen;
     QLineEdit* txtPOPPort;
 
     QLineEdit* txtPathHome;
