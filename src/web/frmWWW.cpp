@@ -166,14 +166,13 @@ frmWWW::frmWWW(const QString& folder, QWidget* parent) : QWidget(parent, Qt::Win
     connect(page_, &QWebEnginePage::loadStarted, this, [this] { loading_ = true; });
     connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) { loading_ = false; });
     connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
-        // The engine reports the status line of every answer in this domain, a success too;
-        // an error status still brings a page, which the request shows.
+        // The engine reports the status of every answer in this domain, a success too; an
+        // error status still brings a page, which the request shows. Its text here is a piece
+        // of the engine's own error page, markup included: the number says it better.
         if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
             if (info.errorCode() >= 400)
                 httpError_ = info.url().toString() + QStringLiteral(" answered with HTTP status ")
-                             + QString::number(info.errorCode())
-                             + (info.errorString().isEmpty() ? QString()
-                                                             : QStringLiteral(" (") + info.errorString() + QLatin1Char(')'));
+                             + QString::number(info.errorCode());
             return;
         }
         // -3 is a load the robot itself stopped or replaced: no failure of the site.

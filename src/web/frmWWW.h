@@ -48,7 +48,7 @@ public:
     // The last page load that got no page since beginRequest ("" when none).
     QString takeLoadFailure();
     // The last page that came with an HTTP error status since beginRequest: "<address>
-    // answered with HTTP status <n> (<reason>)", or "" when none.
+    // answered with HTTP status <n>", or "" when none.
     QString takeHttpError();
     // Saves the current page (as the button does); the full file name, or "" after a
     // failure, which has been reported.

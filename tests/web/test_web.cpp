@@ -323,18 +323,15 @@ TEST_F(Web, AnErrorStatusShowsThePageWithAWarningThatNamesIt)
     EXPECT_EQ(s.iw.State(), QStringLiteral("OK"));
     EXPECT_TRUE(trouble.contains(QStringLiteral("Server trouble")));
     ASSERT_EQ(s.logs.size(), 1) << s.logs.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(s.logs[0].startsWith(QStringLiteral("WARNING WWW: ") + address
-                                     + QStringLiteral(" answered with HTTP status 500")))
-        << s.logs[0].toStdString();
+    EXPECT_EQ(s.logs[0], QStringLiteral("WARNING WWW: ") + address + QStringLiteral(" answered with HTTP status 500"));
 
     // A form whose answer is an error status is reported the same way.
     s.logs.clear();
     s.iw.RunJS(QStringLiteral("document.body.innerHTML='<form action=\"/nosuchpage\"><input name=\"q\"></form>'"));
     s.iw.ExecuteWWW(QStringLiteral("Submit"));
     EXPECT_EQ(s.iw.State(), QStringLiteral("OK"));
-    EXPECT_TRUE(s.loggedStart(QStringLiteral("WARNING WWW: ") + s.url("/nosuchpage?q=")
-                              + QStringLiteral(" answered with HTTP status 404")))
-        << s.logs.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(s.logs, QStringList{QStringLiteral("WARNING WWW: ") + s.url("/nosuchpage?q=")
+                                  + QStringLiteral(" answered with HTTP status 404")});
 
     // A good page after it logs nothing: the warning belongs to its own request.
     s.logs.clear();
