@@ -191,6 +191,7 @@ QVariant clsWWWTalk::ExecuteWWW(const QString& url, const QVariant& PostData, co
     const QString endOfTx = optionalText(EndOfTx);
     const QString command = url.toUpper();
     frmWWW& w = browser();
+    w.beginRequest();
 
     if (isCommand(command)) {
         bool numeric = false;
@@ -251,9 +252,16 @@ QVariant clsWWWTalk::ExecuteWWW(const QString& url, const QVariant& PostData, co
     } else {
         state_ = QStringLiteral("OK");
     }
+    // No page at all (a host that does not resolve, a refused connection) is a failed request;
+    // the browser's own error page in its place would pass for the site's answer.
     const QString failure = w.takeLoadFailure();
     if (!failure.isEmpty())
-        LogMessage(QStringLiteral("WARNING WWW: page did not load: ") + failure);
+        return executeFailed(462, QStringLiteral("The remote server machine does not exist or is unavailable: ")
+                                      + failure);
+    // An error status comes with the site's page, which the script gets; the log says what came.
+    const QString httpError = w.takeHttpError();
+    if (!httpError.isEmpty())
+        LogMessage(QStringLiteral("WARNING WWW: ") + httpError);
 
     QVariant html;
     if (!w.runJS(kBodyHTML, html, kPageCallBoundMs))

@@ -166,7 +166,17 @@ frmWWW::frmWWW(const QString& folder, QWidget* parent) : QWidget(parent, Qt::Win
     connect(page_, &QWebEnginePage::loadStarted, this, [this] { loading_ = true; });
     connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) { loading_ = false; });
     connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
-        if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
+        // The engine reports the status of every answer in this domain, a success too; an
+        // error status still brings a page, which the request shows. Its text here is a piece
+        // of the engine's own error page, markup included: the number says it better.
+        if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
+            if (info.errorCode() >= 400)
+                httpError_ = info.url().toString() + QStringLiteral(" answered with HTTP status ")
+                             + QString::number(info.errorCode());
+            return;
+        }
+        // -3 is a load the robot itself stopped or replaced: no failure of the site.
+        if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus || info.errorCode() == -3)
             return;
         loadFailure_ = info.url().toString() + QStringLiteral(" (") + info.errorString() + QStringLiteral(", code ")
                        + QString::number(info.errorCode()) + QLatin1Char(')');
@@ -186,9 +196,14 @@ frmWWW::~frmWWW()
     page_ = nullptr;
 }
 
-void frmWWW::navigate(const QUrl& url, const QByteArray& postData)
+void frmWWW::beginRequest()
 {
     loadFailure_.clear();
+    httpError_.clear();
+}
+
+void frmWWW::navigate(const QUrl& url, const QByteArray& postData)
+{
     if (postData.isEmpty()) {
         page_->load(url);
         return;
@@ -210,6 +225,8 @@ QUrl frmWWW::currentAddress() const { return page_->url(); }
 void frmWWW::setSilent(bool silent) { page_->silent = silent; }
 
 QString frmWWW::takeLoadFailure() { return std::exchange(loadFailure_, QString()); }
+
+QString frmWWW::takeHttpError() { return std::exchange(httpError_, QString()); }
 
 bool frmWWW::runJS(const QString& code, QVariant& result, int boundMs)
 {

@@ -43,8 +43,13 @@ public:
     bool runJS(const QString& code, QVariant& result, int boundMs);
     // Fetches address as bytes with the browser's cookies; false with an error text on failure.
     bool fetch(const QUrl& address, int boundMs, QByteArray& bytes, QString& error);
-    // Takes the last failed page load since the previous call ("" when none).
+    // Forgets what the previous request left behind; called as a request begins.
+    void beginRequest();
+    // The last page load that got no page since beginRequest ("" when none).
     QString takeLoadFailure();
+    // The last page that came with an HTTP error status since beginRequest: "<address>
+    // answered with HTTP status <n>", or "" when none.
+    QString takeHttpError();
     // Saves the current page (as the button does); the full file name, or "" after a
     // failure, which has been reported.
     QString cmdWriteToFile_Click();
@@ -69,4 +74,5 @@ private:
     bool loading_ = false;
     bool ending_ = false;
     QString loadFailure_;
+    QString httpError_;
 };

@@ -8,6 +8,7 @@
 #include "platform/TextFile.h"
 #include "support/ProcessRun.h"
 #include "support/QtPrinters.h"
+#include "support/WebPages.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -15,6 +16,8 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -28,6 +31,19 @@ QString program()
 {
     const QString dir = qEnvironmentVariable("TW_BINARY_DIR");
     return dir.isEmpty() ? QString() : dir + QStringLiteral("/tarnwick");
+}
+
+// Processes whose environment holds the line mark: a program given it and every process it
+// started, wherever they were re-parented to.
+QStringList processesMarked(const QByteArray& mark)
+{
+    QStringList found;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile environ(QStringLiteral("/proc/") + pid + QStringLiteral("/environ"));
+        if (pid.toInt() > 0 && environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(mark))
+            found << pid;
+    }
+    return found;
 }
 
 struct ProgramFixture : ::testing::Test {
@@ -294,4 +310,29 @@ TEST_F(ProgramFixture, WebOnceRunsTheIntervalScriptAndSaysWhetherItFailed)
     startRobot(failing, {QStringLiteral("--web-once")});
     ASSERT_TRUE(failing.waitForFinished(30000));
     EXPECT_EQ(failing.exitCode(), 4) << logbook().toStdString();
+}
+
+TEST_F(ProgramFixture, WebOnceLeavesNoBrowserProcessBehind)
+{
+    tw::test::WebPages pages;
+    ASSERT_TRUE(pages.ok());
+    configure();
+    ASSERT_TRUE(platform::WriteTextFile(home + QStringLiteral("onInterval.txt"),
+                                        QStringLiteral("Sub Main\r\n  ExecuteWWW \"") + pages.url(QStringLiteral("/noimages.html"))
+                                            + QStringLiteral("\"\r\n  LogMessage \"page \" & State\r\nEnd Sub\r\n")));
+    const QByteArray value = QByteArray::number(QRandomGenerator::global()->generate64());
+    const QByteArray mark = "TW_TEST_MARK=" + value;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TW_TEST_MARK"), QString::fromLatin1(value));
+    p.setProcessEnvironment(env);
+    startRobot(p, {QStringLiteral("--web-once")});
+    ASSERT_TRUE(p.waitForFinished(90000));
+    EXPECT_EQ(p.exitCode(), 0) << logbook().toStdString();
+    EXPECT_TRUE(logbook().contains(QStringLiteral(": page OK\r\n"))) << logbook().toStdString();
+    // The browser's helpers end with the robot; give them a moment to notice.
+    QDeadlineTimer deadline(10000);
+    while (!processesMarked(mark).isEmpty() && !deadline.hasExpired())
+        QThread::msleep(100);
+    EXPECT_EQ(processesMarked(mark), QStringList());
 }

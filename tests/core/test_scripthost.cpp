@@ -212,6 +212,19 @@ TEST_F(ScriptHostFixture, IntervalScriptReachesTheWebObjectWithoutStartingABrows
     EXPECT_TRUE(logbook().endsWith(QStringLiteral(": Script_WWW ERROR=11, Line=2, 'Division by zero'\r\n")));
 }
 
+TEST_F(ScriptHostFixture, HeadlessRobotIgnoresMonitorTrueAndSaysSoOnce)
+{
+    script("onInterval.txt", QStringLiteral("Sub Main\r\n  Monitor = True\r\n  IW.Monitor = True\r\n"
+                                            "  LogMessage \"monitor \" & CStr(IW.Monitor)\r\nEnd Sub\r\n"));
+    w->RunWWWInterval();
+    w->RunWWWInterval();
+    const QString log = logbook();
+    EXPECT_EQ(log.count(QStringLiteral(": INFO WWW: no display, Monitor True is ignored\r\n")), 1) << log.toStdString();
+    EXPECT_EQ(log.count(QStringLiteral(": monitor False\r\n")), 2) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("ERROR")));
+    EXPECT_FALSE(w->InetWWW->browserCreated());
+}
+
 TEST_F(ScriptHostFixture, NamedScriptsReturnOkOrTheirErrorTextAndShareOneEngine)
 {
     const QString missing = QStringLiteral("ERROR: WWW SCRIPT 'none.txt' NOT FOUND");

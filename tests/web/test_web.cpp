@@ -12,6 +12,8 @@
 #include "web/frmWWW.h"
 
 #include <QDir>
+#include <QHostAddress>
+#include <QTcpServer>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -314,15 +316,62 @@ TEST_F(Web, OutputToFileWritesAppendsAndReportsFailures)
                                  + bad.left(40));
 }
 
-TEST_F(Web, PagesThatFailStillEndTheRequest)
+TEST_F(Web, AnErrorStatusShowsThePageWithAWarningThatNamesIt)
 {
-    const QString trouble = s.iw.ExecuteWWW(s.url("/error500")).toString();
+    const QString address = s.url("/error500");
+    const QString trouble = s.iw.ExecuteWWW(address).toString();
     EXPECT_EQ(s.iw.State(), QStringLiteral("OK"));
     EXPECT_TRUE(trouble.contains(QStringLiteral("Server trouble")));
+    ASSERT_EQ(s.logs.size(), 1) << s.logs.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(s.logs[0], QStringLiteral("WARNING WWW: ") + address + QStringLiteral(" answered with HTTP status 500"));
 
-    s.iw.ExecuteWWW(QStringLiteral("http://no-such-host.invalid/"));
+    // A form whose answer is an error status is reported the same way.
+    s.logs.clear();
+    s.iw.RunJS(QStringLiteral("document.body.innerHTML='<form action=\"/nosuchpage\"><input name=\"q\"></form>'"));
+    s.iw.ExecuteWWW(QStringLiteral("Submit"));
     EXPECT_EQ(s.iw.State(), QStringLiteral("OK"));
-    EXPECT_TRUE(s.loggedStart(QStringLiteral("WARNING WWW: page did not load: http://no-such-host.invalid/")));
+    EXPECT_EQ(s.logs, QStringList{QStringLiteral("WARNING WWW: ") + s.url("/nosuchpage?q=")
+                                  + QStringLiteral(" answered with HTTP status 404")});
+
+    // A good page after it logs nothing: the warning belongs to its own request.
+    s.logs.clear();
+    s.iw.ExecuteWWW(s.url("/noimages.html"));
+    EXPECT_EQ(s.iw.State(), QStringLiteral("OK"));
+    EXPECT_TRUE(s.logs.isEmpty()) << s.logs.join(QLatin1Char('\n')).toStdString();
+}
+
+TEST_F(Web, RequestsThatGetNoPageFailAndTheNextRequestWorks)
+{
+    // A host that cannot resolve, network or not, and a port where nothing listens.
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const QString closed = QStringLiteral("http://127.0.0.1:") + QString::number(probe.serverPort()) + QLatin1Char('/');
+    probe.close();
+    for (const QString& address : {QStringLiteral("http://nonexistent.invalid/"), closed}) {
+        s.logs.clear();
+        EXPECT_EQ(s.iw.ExecuteWWW(address), QVariant(QString()));
+        EXPECT_EQ(s.iw.State(), QStringLiteral("ERROR"));
+        ASSERT_EQ(s.logs.size(), 1);
+        EXPECT_TRUE(s.logs[0].startsWith(
+            QStringLiteral("WWW ERROR: 462, The remote server machine does not exist or is unavailable: ") + address))
+            << s.logs[0].toStdString();
+
+        const QString next = s.iw.ExecuteWWW(s.url("/noimages.html")).toString();
+        EXPECT_EQ(s.iw.State(), QStringLiteral("OK"));
+        EXPECT_TRUE(next.contains(QStringLiteral("No pictures here")));
+    }
+    // A blank address is no request at all.
+    s.iw.ExecuteWWW(QStringLiteral("  "));
+    EXPECT_EQ(s.iw.State(), QStringLiteral("ERROR"));
+    EXPECT_EQ(s.logs.last(), QStringLiteral("WWW ERROR: 5, Invalid procedure call or argument: no address"));
+
+    // An image that is not there fails the calling script and writes nothing.
+    s.iw.ExecuteWWW(s.url("/noimages.html"));
+    s.iw.RunJS(QStringLiteral("document.body.innerHTML='<img src=\"/gone.png\">'"));
+    EXPECT_EQ(s.iw.GetImageList(), QStringLiteral("gone.png"));
+    EXPECT_EQ(s.run(QStringLiteral("GetImageByNumber 0, \"") + s.folder + QStringLiteral("\"")).left(3),
+              QStringLiteral("57 "));
+    EXPECT_FALSE(QFile::exists(s.folder + QStringLiteral("gone.png")));
 }
 
 TEST_F(Web, TheMonitorPauseCountsDownAndContinueEndsIt)
