@@ -203,7 +203,7 @@ Variant* NameExpr::variable(Frame& f, bool create)
         if (fallback >= 0)
             return f.vars[fallback];
         if (explicitMode)
-            raiseError(errUndefined, errorDescription(errUndefined) + QStringLiteral(": '") + name + QLatin1Char('\''));
+            raiseNamedError(errUndefined, name);
         if (execLocal && f.proc)
             return &f.execLocal(lname);
         if (!create || !topLevel)
@@ -321,7 +321,7 @@ Variant NameExpr::evalGeneral(Frame& f)
         if (viaCall && builtin->conversion)
             raiseError(458);
         if (int(args.size()) < builtin->minArgs || int(args.size()) > builtin->maxArgs)
-            raiseError(errWrongArgs, errorDescription(errWrongArgs) + QStringLiteral(": '") + name + QLatin1Char('\''));
+            raiseNamedError(errWrongArgs, name);
         // Builtins only read their arguments: values will do, and no array is lent out.
         ArgPack pack;
         for (Expr* e : args) {
@@ -346,13 +346,13 @@ Variant NameExpr::evalGeneral(Frame& f)
             if (!hasArgs)
                 return *v;
             if (!v->isArray() && !v->isObject())
-                raiseError(errTypeMismatch, errorDescription(errTypeMismatch) + QStringLiteral(": '") + name + QLatin1Char('\''));
+                raiseNamedError(errTypeMismatch, name);
             ArgPack pack;
             buildArgs(f, args, pack);
             return applyArgs(*v, pack.args());
         }
         if (hasArgs || !topLevel)
-            raiseError(errTypeMismatch, errorDescription(errTypeMismatch) + QStringLiteral(": '") + name + QLatin1Char('\''));
+            raiseNamedError(errTypeMismatch, name);
         return Variant();
     }
     }
@@ -365,7 +365,7 @@ void NameExpr::callStmt(Frame& f)
         // A call of a name that is neither a procedure nor a value set so far.
         Variant* v = variable(f, false);
         if (kind == Dynamic && !cacheObj && (!v || v->isEmpty()))
-            raiseError(errTypeMismatch, errorDescription(errTypeMismatch) + QStringLiteral(": '") + name + QLatin1Char('\''));
+            raiseNamedError(errTypeMismatch, name);
     }
     eval(f);
 }
@@ -426,7 +426,7 @@ void NameExpr::assign(Frame& f, Variant v, bool isSet)
         }
     }
     if (kind == Global && !hasArgs && globalSlot(f).isConst)
-        raiseError(errIllegalAssign, errorDescription(errIllegalAssign) + QStringLiteral(": '") + name + QLatin1Char('\''));
+        raiseNamedError(errIllegalAssign, name);
     Variant* var = variable(f, true);
     if (!var) {
         if (kind == Dynamic && cacheObj) {
@@ -438,7 +438,7 @@ void NameExpr::assign(Frame& f, Variant v, bool isSet)
             cacheObj->invoke(cacheId, isSet ? InvokeKind::Set : InvokeKind::Let, pack.args());
             return;
         }
-        raiseError(errIllegalAssign, errorDescription(errIllegalAssign) + QStringLiteral(": '") + name + QLatin1Char('\''));
+        raiseNamedError(errIllegalAssign, name);
     }
     if (!hasArgs) {
         assignTo(*var, std::move(v), isSet);
@@ -471,7 +471,7 @@ int MemberExpr::resolve(Dispatch* d)
         return cacheId;
     int id = d->memberId(name, fromInside);
     if (id < 0)
-        raiseError(errNoMember, errorDescription(errNoMember) + QStringLiteral(": '") + name + QLatin1Char('\''));
+        raiseNamedError(errNoMember, name);
     cacheShape = sh;
     cacheId = id;
     // Only a script class instance has the class as its shape, so the field index holds for
