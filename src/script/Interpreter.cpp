@@ -4,6 +4,7 @@
 #include "script/Nodes.h"
 
 #include <QTime>
+#include <charconv>
 #include <cmath>
 
 namespace script {
@@ -58,6 +59,13 @@ Variant wholeOrLong(int64_t r, bool bothInteger)
     if (r >= INT32_MIN && r <= INT32_MAX)
         return Variant::fromLong(int32_t(r));
     return Variant::fromDouble(double(r));
+}
+
+void appendWhole(QString& s, int64_t n)
+{
+    char buf[24];
+    auto end = std::to_chars(buf, buf + sizeof buf, n).ptr;
+    s.append(QLatin1StringView(buf, end - buf));
 }
 
 std::vector<int32_t> indexValues(Args args)
@@ -240,9 +248,14 @@ Variant* NameExpr::plainArray(Frame& f)
     return v && v->isArray() ? v : nullptr;
 }
 
+int32_t Expr::subscript(Frame& f)
+{
+    return wholeIndex(eval(f));
+}
+
 int32_t NameExpr::evalIndex(Frame& f)
 {
-    return wholeIndex(args[0]->eval(f));
+    return args[0]->subscript(f);
 }
 
 Variant& NameExpr::elementAt(Variant& arr, bool forWrite, int32_t index)
@@ -606,12 +619,18 @@ Variant UnaryExpr::eval(Frame& f)
 [[gnu::noinline]] static Variant generalBinary(BinOp op, Variant& x, const Variant& y, bool xLiteral, bool yLiteral)
 {
     if (op == BinOp::Concat && (x.isString() || isWhole(x)) && (y.isString() || isWhole(y))) {
-        // Text built from strings and counters: no detour through the general conversion.
-        QString s = x.isString() ? std::move(x.strRef()) : QString::number(wholeValue(x));
+        // Text built from strings and counters: no detour through the general conversion, and
+        // one allocation for the result ("key" & i is the common case).
+        QString s;
+        if (x.isString())
+            s = std::move(x.strRef());
+        s.reserve(s.size() + (y.isString() ? y.str().size() : 0) + (x.isString() ? 0 : 12) + (y.isString() ? 0 : 12));
+        if (!x.isString())
+            appendWhole(s, wholeValue(x));
         if (y.isString())
             s += y.str();
         else
-            s += QString::number(wholeValue(y));
+            appendWhole(s, wholeValue(y));
         return Variant::fromString(std::move(s));
     }
     switch (op) {
@@ -726,6 +745,21 @@ bool BinaryExpr::test(Frame& f)
     if (wholeComparison(op, x, y, result))
         return result;
     return truth(applyBinary(op, x, y, *this, &x));
+}
+
+// a(j + 1): whole operands that sit in place give the subscript without making a Variant.
+int32_t BinaryExpr::subscript(Frame& f)
+{
+    if (op == BinOp::Add || op == BinOp::Sub) {
+        const Variant* py = rightOp.peek(f, b);
+        const Variant* px = py ? leftOp.peek(f, a) : nullptr;
+        if (px && isWhole(*px) && isWhole(*py)) {
+            int64_t r = op == BinOp::Add ? wholeValue(*px) + wholeValue(*py) : wholeValue(*px) - wholeValue(*py);
+            if (r >= INT32_MIN && r <= INT32_MAX)
+                return int32_t(r);
+        }
+    }
+    return wholeIndex(eval(f));
 }
 
 Variant BinaryExpr::eval(Frame& f)
