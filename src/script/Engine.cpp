@@ -138,7 +138,7 @@ Variant Engine::run(const QString& procName, std::vector<Variant>& args)
     EngineEntry entry(*this);
     int slot = globalSlot(procName.toLower());
     if (slot < 0 || !globals[size_t(slot)].proc)
-        raiseError(errTypeMismatch, errorDescription(errTypeMismatch) + QStringLiteral(": '") + procName + QLatin1Char('\''));
+        raiseNamedError(errTypeMismatch, procName);
     std::vector<Variant*> ptrs;
     for (Variant& a : args)
         ptrs.push_back(&a);
@@ -223,7 +223,7 @@ struct CallGuard {
 Variant Engine::callProc(Procedure* p, ClassInstance* me, Args args)
 {
     if (args.size() != p->params.size())
-        raiseError(errWrongArgs, errorDescription(errWrongArgs) + QStringLiteral(": '") + p->name + QLatin1Char('\''));
+        raiseNamedError(errWrongArgs, p->name);
     tick();
     const int n = p->nLocals;
     auto* storage = static_cast<Variant*>(alloca(sizeof(Variant) * size_t(n + 1)));
@@ -265,7 +265,7 @@ ClassInstance* Engine::newInstance(const QString& className)
 {
     ClassDef* c = classes.value(className.toLower(), nullptr);
     if (!c)
-        raiseError(errClassNotDefined, errorDescription(errClassNotDefined) + QStringLiteral(": '") + className + QLatin1Char('\''));
+        raiseNamedError(errClassNotDefined, className);
     return newInstance(c);
 }
 
@@ -435,7 +435,7 @@ Variant ClassInstance::invoke(int id, InvokeKind kind, Args args)
     if (!p) {
         if (kind == InvokeKind::Let && !m.set && m.get && m.get->kind != Procedure::PropGet)
             raiseError(errIllegalAssign);
-        raiseError(errNoMember, errorDescription(errNoMember) + QStringLiteral(": '") + m.name + QLatin1Char('\''));
+        raiseNamedError(errNoMember, m.name);
     }
     return eng_->callProc(p, this, args);
 }

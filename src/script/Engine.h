@@ -76,6 +76,8 @@ struct Expr : Node {
     virtual void callStmt(Frame& f) { eval(f); }
     // Evaluated as the condition of If, Do or While: Null counts as False.
     virtual bool test(Frame& f);
+    // Evaluated as an array subscript: the value as a Long.
+    virtual int32_t subscript(Frame& f);
     virtual bool isLiteral() const { return false; }
     // The value where it already sits (a literal, a plain local), read without a copy and with
     // no effect; nullptr when it must be evaluated.

@@ -4,6 +4,7 @@
 #include "script/Nodes.h"
 
 #include <QTime>
+#include <charconv>
 #include <cmath>
 
 namespace script {
@@ -58,6 +59,13 @@ Variant wholeOrLong(int64_t r, bool bothInteger)
     if (r >= INT32_MIN && r <= INT32_MAX)
         return Variant::fromLong(int32_t(r));
     return Variant::fromDouble(double(r));
+}
+
+void appendWhole(QString& s, int64_t n)
+{
+    char buf[24];
+    auto end = std::to_chars(buf, buf + sizeof buf, n).ptr;
+    s.append(QLatin1StringView(buf, end - buf));
 }
 
 std::vector<int32_t> indexValues(Args args)
@@ -203,7 +211,7 @@ Variant* NameExpr::variable(Frame& f, bool create)
         if (fallback >= 0)
             return f.vars[fallback];
         if (explicitMode)
-            raiseError(errUndefined, errorDescription(errUndefined) + QStringLiteral(": '") + name + QLatin1Char('\''));
+            raiseNamedError(errUndefined, name);
         if (execLocal && f.proc)
             return &f.execLocal(lname);
         if (!create || !topLevel)
@@ -240,9 +248,14 @@ Variant* NameExpr::plainArray(Frame& f)
     return v && v->isArray() ? v : nullptr;
 }
 
+int32_t Expr::subscript(Frame& f)
+{
+    return wholeIndex(eval(f));
+}
+
 int32_t NameExpr::evalIndex(Frame& f)
 {
-    return wholeIndex(args[0]->eval(f));
+    return args[0]->subscript(f);
 }
 
 Variant& NameExpr::elementAt(Variant& arr, bool forWrite, int32_t index)
@@ -321,7 +334,7 @@ Variant NameExpr::evalGeneral(Frame& f)
         if (viaCall && builtin->conversion)
             raiseError(458);
         if (int(args.size()) < builtin->minArgs || int(args.size()) > builtin->maxArgs)
-            raiseError(errWrongArgs, errorDescription(errWrongArgs) + QStringLiteral(": '") + name + QLatin1Char('\''));
+            raiseNamedError(errWrongArgs, name);
         // Builtins only read their arguments: values will do, and no array is lent out.
         ArgPack pack;
         for (Expr* e : args) {
@@ -346,13 +359,13 @@ Variant NameExpr::evalGeneral(Frame& f)
             if (!hasArgs)
                 return *v;
             if (!v->isArray() && !v->isObject())
-                raiseError(errTypeMismatch, errorDescription(errTypeMismatch) + QStringLiteral(": '") + name + QLatin1Char('\''));
+                raiseNamedError(errTypeMismatch, name);
             ArgPack pack;
             buildArgs(f, args, pack);
             return applyArgs(*v, pack.args());
         }
         if (hasArgs || !topLevel)
-            raiseError(errTypeMismatch, errorDescription(errTypeMismatch) + QStringLiteral(": '") + name + QLatin1Char('\''));
+            raiseNamedError(errTypeMismatch, name);
         return Variant();
     }
     }
@@ -365,7 +378,7 @@ void NameExpr::callStmt(Frame& f)
         // A call of a name that is neither a procedure nor a value set so far.
         Variant* v = variable(f, false);
         if (kind == Dynamic && !cacheObj && (!v || v->isEmpty()))
-            raiseError(errTypeMismatch, errorDescription(errTypeMismatch) + QStringLiteral(": '") + name + QLatin1Char('\''));
+            raiseNamedError(errTypeMismatch, name);
     }
     eval(f);
 }
@@ -426,7 +439,7 @@ void NameExpr::assign(Frame& f, Variant v, bool isSet)
         }
     }
     if (kind == Global && !hasArgs && globalSlot(f).isConst)
-        raiseError(errIllegalAssign, errorDescription(errIllegalAssign) + QStringLiteral(": '") + name + QLatin1Char('\''));
+        raiseNamedError(errIllegalAssign, name);
     Variant* var = variable(f, true);
     if (!var) {
         if (kind == Dynamic && cacheObj) {
@@ -438,7 +451,7 @@ void NameExpr::assign(Frame& f, Variant v, bool isSet)
             cacheObj->invoke(cacheId, isSet ? InvokeKind::Set : InvokeKind::Let, pack.args());
             return;
         }
-        raiseError(errIllegalAssign, errorDescription(errIllegalAssign) + QStringLiteral(": '") + name + QLatin1Char('\''));
+        raiseNamedError(errIllegalAssign, name);
     }
     if (!hasArgs) {
         assignTo(*var, std::move(v), isSet);
@@ -471,7 +484,7 @@ int MemberExpr::resolve(Dispatch* d)
         return cacheId;
     int id = d->memberId(name, fromInside);
     if (id < 0)
-        raiseError(errNoMember, errorDescription(errNoMember) + QStringLiteral(": '") + name + QLatin1Char('\''));
+        raiseNamedError(errNoMember, name);
     cacheShape = sh;
     cacheId = id;
     // Only a script class instance has the class as its shape, so the field index holds for
@@ -606,12 +619,18 @@ Variant UnaryExpr::eval(Frame& f)
 [[gnu::noinline]] static Variant generalBinary(BinOp op, Variant& x, const Variant& y, bool xLiteral, bool yLiteral)
 {
     if (op == BinOp::Concat && (x.isString() || isWhole(x)) && (y.isString() || isWhole(y))) {
-        // Text built from strings and counters: no detour through the general conversion.
-        QString s = x.isString() ? std::move(x.strRef()) : QString::number(wholeValue(x));
+        // Text built from strings and counters: no detour through the general conversion, and
+        // one allocation for the result ("key" & i is the common case).
+        QString s;
+        if (x.isString())
+            s = std::move(x.strRef());
+        s.reserve(s.size() + (y.isString() ? y.str().size() : 0) + (x.isString() ? 0 : 12) + (y.isString() ? 0 : 12));
+        if (!x.isString())
+            appendWhole(s, wholeValue(x));
         if (y.isString())
             s += y.str();
         else
-            s += QString::number(wholeValue(y));
+            appendWhole(s, wholeValue(y));
         return Variant::fromString(std::move(s));
     }
     switch (op) {
@@ -726,6 +745,21 @@ bool BinaryExpr::test(Frame& f)
     if (wholeComparison(op, x, y, result))
         return result;
     return truth(applyBinary(op, x, y, *this, &x));
+}
+
+// a(j + 1): whole operands that sit in place give the subscript without making a Variant.
+int32_t BinaryExpr::subscript(Frame& f)
+{
+    if (op == BinOp::Add || op == BinOp::Sub) {
+        const Variant* py = rightOp.peek(f, b);
+        const Variant* px = py ? leftOp.peek(f, a) : nullptr;
+        if (px && isWhole(*px) && isWhole(*py)) {
+            int64_t r = op == BinOp::Add ? wholeValue(*px) + wholeValue(*py) : wholeValue(*px) - wholeValue(*py);
+            if (r >= INT32_MIN && r <= INT32_MAX)
+                return int32_t(r);
+        }
+    }
+    return wholeIndex(eval(f));
 }
 
 Variant BinaryExpr::eval(Frame& f)

@@ -83,14 +83,14 @@ Variant bCreateObject(Frame&, Args a)
     QString name = str(a, 0);
     Dispatch* d = createRuntimeObject(name.trimmed());
     if (!d)
-        raiseError(errCantCreate, errorDescription(errCantCreate) + QStringLiteral(": '") + name + QLatin1Char('\''));
+        raiseNamedError(errCantCreate, name);
     return Variant::fromObject(d);
 }
 
 Variant bGetObject(Frame&, Args a)
 {
     QString name = given(a, 1) ? str(a, 1) : given(a, 0) ? str(a, 0) : QString();
-    raiseError(errCantCreate, errorDescription(errCantCreate) + QStringLiteral(": '") + name + QLatin1Char('\''));
+    raiseNamedError(errCantCreate, name);
 }
 
 Variant bGetRef(Frame& f, Args a)

@@ -174,6 +174,7 @@ struct BinaryExpr final : Expr {
     OperandCache leftOp, rightOp;
     Variant eval(Frame& f) override;
     bool test(Frame& f) override;
+    int32_t subscript(Frame& f) override;
 };
 
 // ---------------------------------------------------------------- statements

@@ -44,12 +44,12 @@ bool ScriptControl::guarded(F&& step)
         error_.Number = e.number;
         error_.Line = e.line;
         error_.Column = e.column;
-        error_.Description = e.description;
+        error_.Description = e.reported();
         error_.Source = e.source;
     } catch (const ScriptAbort& a) {
         error_.Number = a.error.number;
         error_.Line = a.error.line;
-        error_.Description = a.error.description;
+        error_.Description = a.error.reported();
         error_.Source = a.error.source;
     } catch (const std::bad_alloc&) {
         error_.Number = errOutOfMemory;

@@ -138,6 +138,20 @@ void raiseError(int number, const QString& description)
     throw ScriptError{number, description, QString::fromLatin1(kRuntimeSource)};
 }
 
+void raiseNamedError(int number, const QString& item)
+{
+    ScriptError e{number, errorDescription(number), QString::fromLatin1(kRuntimeSource)};
+    e.item = item;
+    throw e;
+}
+
+QString ScriptError::reported() const
+{
+    if (item.isEmpty())
+        return description;
+    return description + QStringLiteral(": '") + item + QLatin1Char('\'');
+}
+
 void raiseCompileError(int number, int line)
 {
     throw ScriptError{number, errorDescription(number), QString::fromLatin1(kCompileSource), line, 0, true};

@@ -15,6 +15,11 @@ struct ScriptError {
     bool compile = false;
     QString helpFile{};  // given to Err.Raise
     int helpContext = 0;
+    // The name the failing statement used, if the error concerns one. Scripts never see it in
+    // Err.Description; the host's report of an unhandled error adds it, to point at the culprit.
+    QString item{};
+    // The description as the host reports the error: "Type mismatch: 'foo'".
+    QString reported() const;
 };
 
 // VBScript's own wording for an error number; empty for numbers it does not know.
@@ -27,6 +32,8 @@ inline const char* kCompileSource = "VBScript compilation error";
 // Throws a run-time error with VBScript's description (or the given one).
 [[noreturn]] void raiseError(int number);
 [[noreturn]] void raiseError(int number, const QString& description);
+// Throws a run-time error about a named item (a variable, procedure, member or class).
+[[noreturn]] void raiseNamedError(int number, const QString& item);
 // Throws a compile error at a line of the chunk: the one way the lexer and parser refuse code.
 [[noreturn]] void raiseCompileError(int number, int line);
 

@@ -65,6 +65,12 @@ TEST(VbsCommand, ReportsErrorsAsFileLineNumberDescription)
                 r.err.contains(QStringLiteral(": error 1014: Expected 'End'")))
         << r.err.toStdString();
 
+    // The report names the item an error concerns, though Err.Description does not.
+    QString undefinedName = writeFile(dir, QStringLiteral("undefined.vbs"), "Option Explicit\nDim a\na = b + 1\n");
+    r = runVbs({undefinedName});
+    EXPECT_EQ((undefinedName + QStringLiteral("(3): error 500: Variable is undefined: 'b'\n")).toStdString(),
+              r.err.toStdString());
+
     // A missing file has no line to point at.
     const QString missing = dir.filePath(QStringLiteral("missing.vbs"));
     r = runVbs({missing});

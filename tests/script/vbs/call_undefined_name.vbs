@@ -15,7 +15,7 @@ WScript.Echo "in a procedure", Err.Number
 Err.Clear
 x = Qux
 WScript.Echo "read", IsEmpty(x), Err.Number
-' expect: statement 13 Type mismatch: 'Foo'
+' expect: statement 13 Type mismatch
 ' expect: call 13
 ' expect: in a procedure 13
 ' expect: read True 0

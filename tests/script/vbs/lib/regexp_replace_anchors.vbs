@@ -34,4 +34,4 @@ WScript.Echo Err.Number, Err.Description
 ' expect: True
 ' expect: xyz!
 ' expect: 5017 Syntax error in regular expression
-' expect: 429 ActiveX component can't create object: 'No.Such'
+' expect: 429 ActiveX component can't create object
