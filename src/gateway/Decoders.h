@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace gateway {
 
 class PartDecoder {
@@ -67,5 +69,9 @@ public:
 // Runs a decoder over lines[first .. count - 1] and gives the index of the part's last line
 // (first - 1 when the part ended before its first line; first when there were no lines).
 qsizetype DecodePart(PartDecoder& decoder, const QStringList& lines, qsizetype first, qsizetype count, QByteArray& out);
+// The same over lines given one at a time by lineAt; drain is handed what was decoded whenever
+// it has grown past a bound (and empties it), so a large part never sits whole in memory.
+qsizetype DecodePart(PartDecoder& decoder, const std::function<QString(qsizetype)>& lineAt, qsizetype first, qsizetype count,
+                     QByteArray& out, const std::function<void(QByteArray&)>& drain);
 
 } // namespace gateway

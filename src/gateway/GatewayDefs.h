@@ -11,6 +11,10 @@ namespace gateway {
 
 inline const QString kCrLf = QStringLiteral("\r\n");
 
+// Of a received message, the first lines up to this many bytes stay in memory, where scripts
+// read them (RawLine); the rest is kept on disk until the message is filed.
+inline constexpr qint64 kKeptForScripts = qint64(1) << 20;
+
 // Slots of the message tables: one cycle lists at most kMessageSlots - 1 messages.
 inline constexpr int kMessageSlots = 50;
 

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
 #include <unistd.h>
 
@@ -196,12 +197,13 @@ bool AtomicTextFile::commit()
         fail();
     // The data must be on disk before the rename makes it the file others read.
     if (ok_ && g_durable && ::fsync(temp_.handle()) != 0)
-        err_ = {61, QStringLiteral("Disk full")}, ok_ = false;
+        err_ = FileErrorOfErrno(errno == EIO ? EIO : ENOSPC, work_), ok_ = false;
     temp_.close();
     open_ = false;
+    // The work name is short; a target name too long for the folder shows only here.
     if (ok_ && std::rename(QFile::encodeName(work_).constData(),
                            QFile::encodeName(path_).constData()) != 0) {
-        err_ = {75, QStringLiteral("Path/File access error")};
+        err_ = FileErrorOfErrno(errno, path_);
         ok_ = false;
     }
     if (!ok_)

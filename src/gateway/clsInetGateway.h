@@ -10,8 +10,10 @@
 #include <QRandomGenerator>
 #include <QDateTime>
 #include <QHash>
+#include <QFile>
 
 #include <array>
+#include <memory>
 
 #include "config/RunningConfig.h"
 #include "gateway/FiledRecord.h"
@@ -20,6 +22,10 @@
 
 class QFileInfo;
 class StringBuilder;
+
+namespace platform {
+struct FileErr;
+}
 
 namespace gateway {
 class AtomicTextFile;
@@ -254,7 +260,13 @@ private:
     // to receiving, the receiving phase ends the cycle. Nothing more is said to the server.
     void endSession();
     void transcriptReceived(const QString& line);
-    void dispatchLines(QString chunk);
+    // Answers the complete lines of chunk; the first line end is looked for from "from" on.
+    void dispatchLines(QString chunk, qsizetype from);
+    void lineTooLong();
+    // One line of a message being downloaded; false when the download was given up for it.
+    bool takeDownloadLine(const QString& line);
+    // Forgets a download that will not be filed.
+    void dropDownload();
     void checkSilence();
     void raiseScriptPOP();
 
@@ -290,8 +302,6 @@ private:
     void forgetGoneIds();
     void recordFiled();
 
-    // Runs a part decoder over RawLines from CurrentLine, leaves CurrentLine on the part's last line.
-    QByteArray decodePart(gateway::PartDecoder& decoder);
     // Files the message in RawLines (filing.cpp); false when a file could not be written.
     bool FileReceivedMessage();
     // The header section into the kept headers, and what its content lines say of the body.
@@ -303,7 +313,10 @@ private:
     void writeAutoReply();
     // Keeps the message as received in PathMsgInRaw when one of its attachments did not decode.
     void keepRawMessage();
-    void noteFilingError(int number);
+    // Remembers the first write of the message being filed that failed, and why.
+    void noteFilingError(const platform::FileErr& e, const QString& path);
+    // A file written for the message being filed, taken away again if the message is not stored.
+    void noteFiled(const QString& path);
     bool fileFailure(const QString& member, int number, const QString& description);
 
     enum class Composed { Ok, WithNote, Failed };
@@ -320,9 +333,16 @@ private:
     bool listAndCompose();
     Composed composeMessage(int slot);
     void connectStage();
-    // Writes an attachment file into the incoming attachment folder; an empty or unusable
-    // name is replaced by a fresh unique one and stored back.
-    void writeAttachment(QString& name, const QByteArray& data);
+    // Decodes the part at CurrentLine into an attachment file in the incoming attachment folder
+    // as it goes, leaving CurrentLine on the part's last line; an empty or unusable name is
+    // replaced by a fresh unique one and stored back.
+    void writeAttachment(QString& name, gateway::PartDecoder& decoder);
+    // Line n (from 1) of the message being filed: the lines kept in RawLines, then those that
+    // went to the spool; and how many there are in all.
+    QString rawLine(qint32 n);
+    qint32 lineCount() const { return RawLinesNumber + spooledLines_; }
+    // Lets go of the spool of the message that was being received or filed.
+    void dropSpool();
 
     gateway::GwState state_ = gateway::GwState::Standby;
     gateway::Transport* transport_ = nullptr;   // null: the shared socket
@@ -330,6 +350,10 @@ private:
     QString loggedMessage_;
     QString lastUniqueName_;
     QDateTime lastArrival_;       // when the server last said anything (for the silence bound)
+    QDateTime sessionStart_;      // when the connection in progress was started (for the session bound)
+    qsizetype scanned_ = 0;       // how much of ReceiveBuffer holds no line end
+    qint64 downloadBytes_ = 0;    // bytes of the message being downloaded so far
+    qint64 downloadLimit_ = 2 * 200000 + 65536;   // more than this ends the session (set at each LIST)
     bool sentSinceTick_ = false;
     bool inReceive_ = false;
     bool closePending_ = false;
@@ -343,6 +367,19 @@ private:
     int lastErrorNumber_ = 0;
     QString lastErrorText_;
     int filingError_ = 0;         // the first failed write of the message being filed
+    QString filingCause_;         // its description and path
+    QStringList filed_;           // the files written for the message being filed
+    // A message larger than scripts are shown goes, past its first lines, to a hidden work
+    // file (the spool) instead of memory; filing reads it from there in order.
+    std::unique_ptr<QFile> spool_;
+    QString spoolPath_;
+    qint32 spooledLines_ = 0;
+    qint64 keptBytes_ = 0;        // bytes of the lines kept in RawLines during a download
+    int spoolErrNumber_ = 0;      // a write to the spool failed: the message cannot be filed
+    QString spoolErrText_;
+    std::unique_ptr<QFile> spoolReader_;
+    qint32 spoolAt_ = 0;          // the line the reader gave last (counted from 1 in all lines)
+    QString spoolLine_, spoolPrevious_;
     bool partialAttachments_ = false;   // the message being filed was cut (taken with TOP)
     QStringList undecodable_;     // attachments of the message being filed that did not decode cleanly
     bool downloadStatusSeen_ = false;

@@ -5,6 +5,7 @@
 
 #include "config/RunningConfig.h"
 #include "gateway/GwText.h"
+#include "gateway/WorkFile.h"
 #include "util/StringBuilder.h"
 #include "util/basStringWorks.h"
 #include "util/basTwFunctions.h"
@@ -48,10 +49,62 @@ gateway::MessageInHand& gateway::InHand()
     return m;
 }
 
-void clsInetGateway::noteFilingError(int number)
+void clsInetGateway::noteFilingError(const gateway::FileErr& e, const QString& path)
 {
-    if (filingError_ == 0)
-        filingError_ = number != 0 ? number : 75;
+    if (filingError_ != 0)
+        return;
+    filingError_ = e.number != 0 ? e.number : 75;
+    filingCause_ = (e.text.isEmpty() ? QStringLiteral("Path/File access error") : e.text) + QStringLiteral(": '") + path
+        + QLatin1Char('\'');
+}
+
+void clsInetGateway::noteFiled(const QString& path) { filed_ << path; }
+
+QString clsInetGateway::rawLine(qint32 n)
+{
+    if (n >= 1 && n <= RawLinesNumber && n <= RawLines.size())
+        return RawLines.at(n - 1);
+    if (!spool_ || n <= RawLinesNumber || n > lineCount())
+        return QString();
+    // The spool is read forwards; the decoders step back by one line at most, and only the
+    // raw copy of an undecodable message starts over.
+    if (n == spoolAt_)
+        return spoolLine_;
+    if (n == spoolAt_ - 1)
+        return spoolPrevious_;
+    if (!spoolReader_ || n < spoolAt_) {
+        spoolReader_ = std::make_unique<QFile>(spoolPath_);
+        if (!spoolReader_->open(QIODevice::ReadOnly))
+            noteFilingError(gateway::FileErrorOf(spoolPath_, spoolReader_->error()), spoolPath_);
+        spoolAt_ = RawLinesNumber;
+        spoolLine_.clear();
+    }
+    while (spoolAt_ < n) {
+        QByteArray bytes = spoolReader_->readLine();
+        if (bytes.endsWith('\n'))
+            bytes.chop(bytes.endsWith("\r\n") ? 2 : 1);
+        spoolPrevious_ = spoolLine_;
+        spoolLine_ = QString::fromLatin1(bytes);
+        ++spoolAt_;
+    }
+    return spoolLine_;
+}
+
+void clsInetGateway::dropSpool()
+{
+    spoolReader_.reset();
+    if (spool_) {
+        spool_->close();
+        QFile::remove(spoolPath_);
+        spool_.reset();
+    }
+    spoolPath_.clear();
+    spooledLines_ = 0;
+    spoolAt_ = 0;
+    spoolErrNumber_ = 0;
+    spoolErrText_.clear();
+    spoolLine_.clear();
+    spoolPrevious_.clear();
 }
 
 namespace {
@@ -81,16 +134,24 @@ bool clsInetGateway::FileReceivedMessage()
     AttachNames.clear();
     CurrentLine = 0;
     filingError_ = 0;
+    filingCause_.clear();
+    filed_.clear();
     undecodable_.clear();
+
+    if (spoolErrNumber_ != 0)
+        noteFilingError({spoolErrNumber_, spoolErrText_}, spoolPath_);
+    else if (spool_ && !spool_->flush())
+        noteFilingError(gateway::FileErrorOf(spoolPath_, spool_->error()), spoolPath_);
 
     QString name, encoding, boundary;
     readHeaderSection(encoding, name, boundary);
 
     // The file never replaces an earlier one: the names repeat weekly and by their cut.
     m.CurrentMsgFile = UniqueFreeName(rc.PathMsgIn, QStringLiteral(".txt"));
-    gateway::AtomicTextFile file(rc.PathMsgIn + m.CurrentMsgFile);
+    const QString msgPath = rc.PathMsgIn + m.CurrentMsgFile;
+    gateway::AtomicTextFile file(msgPath);
     if (!file.open())
-        noteFilingError(file.error().number);
+        noteFilingError(file.error(), msgPath);
     for (const QString& entry : m.HeaderTable)
         file.writeLine(entry);
     file.writeLine(QString());
@@ -123,8 +184,8 @@ bool clsInetGateway::FileReceivedMessage()
     } else if (!boundary.isEmpty()) {
         walkMultipart(boundary, file, body);
     } else {
-        for (; CurrentLine <= RawLinesNumber; ++CurrentLine)
-            writeBodyLine(RawLines.at(CurrentLine - 1), file, body);
+        for (const qint32 count = lineCount(); CurrentLine <= count; ++CurrentLine)
+            writeBodyLine(rawLine(CurrentLine), file, body);
     }
 
     partialAttachments_ = false;
@@ -133,15 +194,28 @@ bool clsInetGateway::FileReceivedMessage()
         file.writeLine(QString());
         file.writeLine(QStringLiteral("Attachment Converted: ") + a);
     }
-    if (!file.commit())
-        noteFilingError(file.error().number);
-    if (!undecodable_.isEmpty())
+    // A message that is not stored whole is not stored at all.
+    if (filingError_ == 0 && file.commit())
+        noteFiled(msgPath);
+    else if (filingError_ == 0)
+        noteFilingError(file.error(), msgPath);
+    if (filingError_ == 0 && !undecodable_.isEmpty())
         keepRawMessage();
 
+    dropSpool();
     if (filingError_ != 0) {
+        // What was written of it goes: the message stays where it came from and is taken
+        // whole another time, not found half here and again there.
+        file.discard();
+        for (const QString& f : std::as_const(filed_))
+            QFile::remove(f);
+        filed_.clear();
+        m.CurrentMsgFile.clear();
+        AttachNames.clear();
+        AttachNumber = 0;
         log(QStringLiteral("           Check: necessary subfolders eg \"MsgIn\" are there"));
         log(QStringLiteral("ERROR POP ") + QString::number(filingError_)
-            + QStringLiteral(" Can't write file or find folder to write into."));
+            + QStringLiteral(" Can't write file or find folder to write into: ") + filingCause_);
         return false;
     }
     return true;
@@ -156,9 +230,9 @@ void clsInetGateway::readHeaderSection(QString& encoding, QString& name, QString
     int kept = -1;   // the kept header that continuation lines belong to
     for (;;) {
         ++CurrentLine;
-        if (CurrentLine > RawLinesNumber)
+        if (CurrentLine > lineCount())
             break;
-        const QString& line = RawLines.at(CurrentLine - 1);
+        const QString line = rawLine(CurrentLine);
         if (blankLine(line))
             break;
         if (startsContent(line) || line.contains(QLatin1String("boundary="), Qt::CaseInsensitive)
@@ -205,8 +279,9 @@ void clsInetGateway::walkMultipart(QString boundary, gateway::AtomicTextFile& fi
         return false;
     };
     bool inContentHeader = false;
-    for (; CurrentLine <= RawLinesNumber; ++CurrentLine) {
-        if (isBoundary(RawLines.at(CurrentLine - 1))) {
+    for (const qint32 count = lineCount(); CurrentLine <= count; ++CurrentLine) {
+        QString line = rawLine(CurrentLine);
+        if (isBoundary(line)) {
             walker = PartKind::Boundary;
             encoding.clear();
             name.clear();
@@ -214,18 +289,18 @@ void clsInetGateway::walkMultipart(QString boundary, gateway::AtomicTextFile& fi
             continue;
         }
         if (walker == PartKind::Boundary) {
-            const QString& raw = RawLines.at(CurrentLine - 1);
-            const bool folded = inContentHeader && (raw.startsWith(QLatin1Char(' ')) || raw.startsWith(QLatin1Char('\t')));
-            inContentHeader = startsContent(raw) || (folded && !raw.trimmed().isEmpty());
-            if (inContentHeader || raw.contains(QLatin1String("name="), Qt::CaseInsensitive)) {
-                // The entry itself is cleaned, so that RawLine shows it so later.
+            const bool folded = inContentHeader && (line.startsWith(QLatin1Char(' ')) || line.startsWith(QLatin1Char('\t')));
+            inContentHeader = startsContent(line) || (folded && !line.trimmed().isEmpty());
+            if (inContentHeader || line.contains(QLatin1String("name="), Qt::CaseInsensitive)) {
                 const QString before = boundary;
-                ParseContentLine(RawLines[CurrentLine - 1], encoding, name, boundary);
+                ParseContentLine(line, encoding, name, boundary);
+                // A line scripts can read is cleaned in place, so that RawLine shows it so later.
+                if (CurrentLine <= RawLines.size())
+                    RawLines[CurrentLine - 1] = line;
                 if (boundary != before && !boundary.isEmpty())
                     markers << QStringLiteral("--") + boundary;
             }
         }
-        const QString& line = RawLines.at(CurrentLine - 1);
         switch (walker) {
         case PartKind::Boundary:
             if (line.isEmpty()) {
@@ -271,6 +346,9 @@ void clsInetGateway::decodeAttachment(const QString& encoding, QString& name)
 void clsInetGateway::writeBodyLine(const QString& line, gateway::AtomicTextFile& file, StringBuilder& body)
 {
     file.writeLine(line);
+    // Scripts are shown the body's beginning only, as they are the message's first lines.
+    if (body.length() >= gateway::kKeptForScripts)
+        return;
     body.Append(line);
     body.Append(gateway::kCrLf);
 }
@@ -282,13 +360,14 @@ void clsInetGateway::keepRawMessage()
     const QString name = QFileInfo::exists(folder + msgFile) ? UniqueFreeName(folder, QStringLiteral(".txt")) : msgFile;
     gateway::AtomicTextFile raw(folder + name);
     if (raw.open())
-        for (qint32 i = 0; i < RawLinesNumber && i < RawLines.size(); ++i)
-            raw.writeLine(RawLines.at(i));
+        for (qint32 i = 1, count = lineCount(); i <= count; ++i)
+            raw.writeLine(rawLine(i));
     // Without this copy the message is not stored, so it is not deleted from the server.
     if (!raw.commit()) {
-        noteFilingError(raw.error().number);
+        noteFilingError(raw.error(), folder + name);
         return;
     }
+    noteFiled(folder + name);
     log(QStringLiteral("ERROR: corrupt data found in attached file: ") + undecodable_.join(QStringLiteral(", "))
         + QStringLiteral("; the message as received is kept in '") + folder + name + QLatin1Char('\''));
 }
@@ -299,9 +378,10 @@ void clsInetGateway::writeAutoReply()
     const gateway::MessageInHand& m = gateway::InHand();
     const QString receivedTo = basTwFunctions::GetField(m.HeaderTable[1], QStringLiteral(":"), 2);
     const QString receivedFrom = basTwFunctions::GetField(m.HeaderTable[2], QStringLiteral(":"), 2);
-    gateway::AtomicTextFile reply(rc.PathMsgOut + UniqueFreeName(rc.PathMsgOut, QStringLiteral(".txt")));
+    const QString replyPath = rc.PathMsgOut + UniqueFreeName(rc.PathMsgOut, QStringLiteral(".txt"));
+    gateway::AtomicTextFile reply(replyPath);
     if (!reply.open()) {
-        noteFilingError(reply.error().number);
+        noteFilingError(reply.error(), replyPath);
         return;
     }
     const QString lines[] = {
@@ -329,6 +409,8 @@ void clsInetGateway::writeAutoReply()
     };
     for (const QString& l : lines)
         reply.writeLine(l);
-    if (!reply.commit())
-        noteFilingError(reply.error().number);
+    if (reply.commit())
+        noteFiled(replyPath);
+    else
+        noteFilingError(reply.error(), replyPath);
 }

@@ -198,9 +198,19 @@ void Base64Decoder::finish(QByteArray& out)
 
 qsizetype DecodePart(PartDecoder& decoder, const QStringList& lines, qsizetype first, qsizetype count, QByteArray& out)
 {
+    return DecodePart(
+        decoder, [&lines](qsizetype i) { return lines.at(i); }, first, count, out, [](QByteArray&) {});
+}
+
+qsizetype DecodePart(PartDecoder& decoder, const std::function<QString(qsizetype)>& lineAt, qsizetype first, qsizetype count,
+                     QByteArray& out, const std::function<void(QByteArray&)>& drain)
+{
+    constexpr qsizetype kDrainAt = qsizetype(1) << 20;
     qsizetype i = first;
     for (; i < count; ++i) {
-        const PartDecoder::Step step = decoder.take(lines.at(i), out);
+        const PartDecoder::Step step = decoder.take(lineAt(i), out);
+        if (out.size() >= kDrainAt)
+            drain(out);
         if (step == PartDecoder::Step::Before) {
             --i;
             break;
@@ -214,31 +224,14 @@ qsizetype DecodePart(PartDecoder& decoder, const QStringList& lines, qsizetype f
 
 } // namespace gateway
 
-QByteArray clsInetGateway::decodePart(gateway::PartDecoder& decoder)
-{
-    if (CurrentLine < 1)
-        CurrentLine = 1;
-    const qsizetype count = qMin<qsizetype>(RawLinesNumber, RawLines.size());
-    // Sized for the whole rest of the buffer at once, as base64 is the largest of the parts
-    // (three bytes for four characters; a text part fits in its characters and line ends).
-    qsizetype capacity = 0;
-    for (qsizetype k = CurrentLine - 1; k < count; ++k)
-        capacity += RawLines.at(k).size() + 2;
-    QByteArray out;
-    out.reserve(capacity);
-    CurrentLine = qint32(gateway::DecodePart(decoder, RawLines, CurrentLine - 1, count, out) + 1);
-    return out;
-}
-
 void clsInetGateway::DecodeBase64Attachment(QString& name)
 {
     log(QStringLiteral("OK POP Decoding Base64"));
     gateway::Base64Decoder decoder;
-    const QByteArray out = decodePart(decoder);
+    writeAttachment(name, decoder);
     if (decoder.oddLines() > 0)
         log(QStringLiteral("WARNING: non-standard formatting found in attached file: ") + name + QStringLiteral(" (")
             + QString::number(decoder.oddLines()) + QStringLiteral(" lines)"));
-    writeAttachment(name, out);
     if (decoder.corrupt())
         undecodable_ << name;
 }

@@ -79,7 +79,7 @@ void clsInetGateway::DecodeQuotedPrintable(QString& name)
 {
     log(QStringLiteral("OK POP Creating Quoted-Printable attachment"));
     gateway::QuotedPrintableDecoder decoder;
-    writeAttachment(name, decodePart(decoder));
+    writeAttachment(name, decoder);
     if (decoder.corrupt())
         undecodable_ << name;
 }

@@ -6,6 +6,8 @@
 #include "gateway/Decoders.h"
 #include "gateway/GwText.h"
 
+#include <QFileInfo>
+
 void clsInetGateway::ParseContentLine(QString& line, QString& encoding, QString& name, QString& boundary)
 {
     QString cleaned;
@@ -68,7 +70,7 @@ void clsInetGateway::SaveTextAttachment(QString& name)
 {
     log(QStringLiteral("OK POP Creating text-only attachment"));
     gateway::TextDecoder decoder;
-    writeAttachment(name, decodePart(decoder));
+    writeAttachment(name, decoder);
 }
 
 QString clsInetGateway::SafeFileName(const QString& name)
@@ -88,7 +90,7 @@ QString clsInetGateway::SafeFileName(const QString& name)
     return bare;
 }
 
-void clsInetGateway::writeAttachment(QString& name, const QByteArray& data)
+void clsInetGateway::writeAttachment(QString& name, gateway::PartDecoder& decoder)
 {
     const QString folder = config::Running().PathAttachIn;
     QString bare = SafeFileName(name);
@@ -98,12 +100,31 @@ void clsInetGateway::writeAttachment(QString& name, const QByteArray& data)
         bare += QStringLiteral(".partial");
     name = bare;
     gateway::AtomicTextFile f(folder + bare);
-    if (f.open()) {
-        f.writeRaw(data);
-        if (f.commit())
+    const bool opened = f.open();
+    // Decoded in any case: the part's lines are consumed whether or not the file can be written.
+    if (CurrentLine < 1)
+        CurrentLine = 1;
+    QByteArray out;
+    const auto drain = [&f](QByteArray& bytes) {
+        f.writeRaw(bytes);
+        bytes.resize(0);   // keeps its room for the next piece
+    };
+    CurrentLine = qint32(gateway::DecodePart(
+                             decoder, [this](qsizetype i) { return rawLine(qint32(i + 1)); }, CurrentLine - 1, lineCount(), out,
+                             drain)
+                         + 1);
+    drain(out);
+    // A file of that name that was there before is left alone if this message is not stored:
+    // its earlier content is gone already, and this is no less the message's than that was.
+    const bool existed = QFileInfo::exists(folder + bare);
+    if (opened) {
+        if (f.commit()) {
+            if (!existed)
+                noteFiled(folder + bare);
             return;
+        }
     }
     lastErrorNumber_ = f.error().number;
     lastErrorText_ = f.error().text;
-    noteFilingError(lastErrorNumber_);
+    noteFilingError(f.error(), folder + bare);
 }

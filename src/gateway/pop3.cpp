@@ -4,6 +4,8 @@
 #include "gateway/clsInetGateway.h"
 
 #include "gateway/GwText.h"
+#include "gateway/WorkFile.h"
+#include "config/RunningConfig.h"
 #include "util/basTwFunctions.h"
 
 #include <algorithm>
@@ -32,6 +34,12 @@ qint64 numericValue(const QString& text)
 }
 
 qint64 replyField(const QString& reply, int n) { return numericValue(basTwFunctions::GetField(reply, QStringLiteral(" "), n)); }
+
+// How far a download may run past the size it was asked for (the listed size, or MessageMax
+// for the beginning of an oversized message) before the server is taken to be lying: twice
+// that size and 64 KB. An honest server stays within it, even one that counts a stored line
+// end as one byte and sends it as two, and undoes no byte-stuffing in its count.
+qint64 downloadLimitFor(qint64 size) { return 2 * qMax<qint64>(size, 0) + (qint64(1) << 16); }
 
 } // namespace
 
@@ -278,6 +286,10 @@ void clsInetGateway::popStartDownload(const QString& reply)
     RawLinesNumber = 0;
     downloadStatusSeen_ = false;
     const qint64 size = replyField(reply, 3);
+    downloadBytes_ = 0;
+    keptBytes_ = 0;
+    dropSpool();
+    downloadLimit_ = downloadLimitFor(qMin<qint64>(size, MessageMax));
     if (size > MessageMax) {
         log(QStringLiteral("OK POP dealing with excess size Msg") + SignedForm(CurrentMsg) + QStringLiteral(" out of")
             + SignedForm(MsgTotal));
@@ -289,6 +301,53 @@ void clsInetGateway::popStartDownload(const QString& reply)
         sendCommand(QStringLiteral("RETR ") + QString::number(CurrentMsg));
         LastCommand = Command::Retr;
     }
+}
+
+bool clsInetGateway::takeDownloadLine(const QString& line)
+{
+    downloadBytes_ += line.size() + 2;
+    if (downloadBytes_ > downloadLimit_) {
+        // Whatever the server streams, the robot takes no more than it was told to expect.
+        log(QStringLiteral("ERROR POP: message ") + QString::number(CurrentMsg) + QStringLiteral(" runs past ")
+            + QString::number(downloadLimit_) + QStringLiteral(" bytes, far beyond the size the server listed or MessageMax (")
+            + QString::number(MessageMax) + QStringLiteral("); left on server, connection closed"));
+        endSession();
+        return false;
+    }
+    if (!spool_ && keptBytes_ + line.size() <= gateway::kKeptForScripts) {
+        keptBytes_ += line.size() + 2;
+        RawLines.append(line);
+        RawLinesNumber = qint32(RawLines.size());
+        return true;
+    }
+    if (!spool_) {
+        spool_ = std::make_unique<QFile>();
+        gateway::FileErr e;
+        if (!gateway::OpenWorkFile(config::Running().PathMsgIn + QStringLiteral("spool"), *spool_, spoolPath_, e)) {
+            spoolErrNumber_ = e.number;
+            spoolErrText_ = e.text;
+        }
+    }
+    ++spooledLines_;
+    if (spoolErrNumber_ == 0) {
+        const QByteArray bytes = line.toLatin1() + "\r\n";
+        if (spool_->write(bytes) != bytes.size()) {
+            const gateway::FileErr e = gateway::FileErrorOf(spoolPath_, spool_->error());
+            spoolErrNumber_ = e.number;
+            spoolErrText_ = e.text;
+        }
+    }
+    return true;
+}
+
+void clsInetGateway::dropDownload()
+{
+    if (state_ != GwState::PopDownloading)
+        return;
+    ReceiveBuffer.clear();
+    RawLines.clear();
+    RawLinesNumber = 0;
+    dropSpool();
 }
 
 bool clsInetGateway::popDownloadStatus(const QString& line)
@@ -320,11 +379,13 @@ void clsInetGateway::popDownloadDone(const QString& line)
         LastCommand = Command::Dele;
         return;
     }
-    // Nothing is deleted that was not stored: the message waits on the server for the next cycle.
-    if (DeleteOffServer)
+    // Nothing is deleted that was not stored, and no script runs for it: the message waits on
+    // the server for the next cycle.
+    if (stored)
+        raiseScriptPOP();
+    else
         log(QStringLiteral("ERROR POP: message ") + QString::number(CurrentMsg)
             + QStringLiteral(" not stored, left on server"));
-    raiseScriptPOP();
     PopNextMessage(CurrentMsg, MsgTotal);
 }
 

@@ -38,6 +38,14 @@ Route routeFor(GwState state)
     return Route::Unexpected;
 }
 
+// A line longer than this is no reply nor message line any server sends: the peer is broken or
+// hostile, and holding more of it would only grow the robot.
+constexpr qsizetype kMaxLine = qsizetype(1) << 20;
+
+// A whole conversation may last this many times the silence bound (TimeOut), however the peer
+// spaces its bytes; the time the receive script takes is not counted.
+constexpr qint64 kSessionTimeOuts = 20;
+
 // Seconds on the whole-second clock the cooperative wait uses.
 qint64 wholeSeconds() { return platform::Now().toMSecsSinceEpoch() / 1000; }
 
@@ -48,6 +56,7 @@ clsInetGateway::clsInetGateway(QObject* parent, gateway::Transport* transport) :
     if (!transport_)
         frmSocket::instance().bind(this);
     lastArrival_ = platform::Now();
+    sessionStart_ = lastArrival_;
 }
 
 clsInetGateway::~clsInetGateway()
@@ -123,6 +132,7 @@ QString clsInetGateway::SocketConnect()
     tls_ = Tls::Off;
     smtpExtensions_.clear();
     lastArrival_ = platform::Now();
+    sessionStart_ = lastArrival_;
     if (TargetPort < 1 || TargetPort > 65535) {
         inConnect_ = false;
         return QStringLiteral("ERROR connecting: ") + SignedForm(380) + QStringLiteral(" Invalid property value");
@@ -200,10 +210,14 @@ void clsInetGateway::feed(const QByteArray& bytes)
         return;
     inReceive_ = true;
     while (!incoming_.isEmpty()) {
-        QString chunk = ReceiveBuffer + incoming_;
-        ReceiveBuffer.clear();
+        // The partial line grows in place and is searched only where it has not been yet, so a
+        // long line arriving in many pieces costs its length, not its length squared.
+        const qsizetype from = ReceiveBuffer.isEmpty() ? 0 : scanned_;
+        QString chunk = std::move(ReceiveBuffer);
+        ReceiveBuffer = QString();
+        chunk += incoming_;
         incoming_.clear();
-        dispatchLines(chunk);
+        dispatchLines(std::move(chunk), from);
     }
     inReceive_ = false;
     if (endSessionPending_) {
@@ -218,7 +232,15 @@ void clsInetGateway::feed(const QByteArray& bytes)
     }
 }
 
-void clsInetGateway::dispatchLines(QString chunk)
+void clsInetGateway::lineTooLong()
+{
+    log(QStringLiteral("ERROR ") + State() + QStringLiteral(": the server sent a line longer than ")
+        + QString::number(kMaxLine) + QStringLiteral(" bytes; connection closed"));
+    ReceiveBuffer.clear();
+    endSession();
+}
+
+void clsInetGateway::dispatchLines(QString chunk, qsizetype from)
 {
     qsizetype pos = 0;
     qsizetype transcribed = -1;   // end of the last line already in the transcript
@@ -227,10 +249,22 @@ void clsInetGateway::dispatchLines(QString chunk)
         // a party in between could have put it there.
         if (tls_ == Tls::Handshaking || endSessionPending_)
             return;
-        const qsizetype eol = chunk.indexOf(kCrLf, pos);
+        const qsizetype eol = chunk.indexOf(kCrLf, qMax(pos, from));
         if (eol < 0) {
-            if (pos < chunk.size())
-                ReceiveBuffer = chunk.mid(pos);
+            const qsizetype pending = chunk.size() - pos;
+            if (pending > kMaxLine) {
+                lineTooLong();
+                return;
+            }
+            if (pending > 0) {
+                ReceiveBuffer = pos == 0 ? std::move(chunk) : chunk.mid(pos);
+                // A CR at the end may be half of a line end.
+                scanned_ = pending - 1;
+            }
+            return;
+        }
+        if (eol - pos > kMaxLine) {
+            lineTooLong();
             return;
         }
         QString line = chunk.mid(pos, eol - pos);
@@ -291,8 +325,8 @@ void clsInetGateway::dispatchLines(QString chunk)
             }
             if (line.startsWith(QLatin1Char('.')))
                 line.remove(0, 1);
-            RawLines.append(line);
-            RawLinesNumber = qint32(RawLines.size());
+            if (!takeDownloadLine(line))
+                return;
             break;
         case Route::Discard:
             return;
@@ -389,6 +423,7 @@ void clsInetGateway::endSession()
     transport().close();
     Connected = false;
     tls_ = Tls::Off;
+    dropDownload();
     if (smtpPhase()) {
         setState(GwState::PopStart);
         PopStart();
@@ -432,6 +467,7 @@ void clsInetGateway::Socket_Close()
             log(QStringLiteral("ERROR ") + gateway::StateText(st) + QStringLiteral(": ") + failure);
         else
             log(QStringLiteral("ERROR ") + gateway::StateText(st) + QStringLiteral(" Socket disconnected unexpectedly."));
+        dropDownload();
         transport().setTicking(false);
         setState(GwState::Standby);
     }
@@ -449,11 +485,13 @@ void clsInetGateway::RequestStop()
 void clsInetGateway::raiseScriptPOP()
 {
     // The receive script may take its time (a web cycle on a slow page): the server waits for
-    // the robot meanwhile, so that time is not the server's silence.
+    // the robot meanwhile, so that time is not the server's silence nor part of its session.
+    const QDateTime began = platform::Now();
     inScriptPOP_ = true;
     emit ScriptPOP();
     inScriptPOP_ = false;
     lastArrival_ = platform::Now();
+    sessionStart_ = sessionStart_.addMSecs(began.msecsTo(lastArrival_));
 }
 
 void clsInetGateway::checkSilence()
@@ -466,6 +504,16 @@ void clsInetGateway::checkSilence()
     if (state_ == GwState::Standby || inConnect_ || inScriptPOP_)
         return;
     const qint64 bound = TimeOut > 0 ? TimeOut : 100;
+    if (sessionStart_.msecsTo(platform::Now()) >= kSessionTimeOuts * bound * 1000) {
+        // A peer that keeps the line alive with a byte now and then is still not finishing.
+        log(QStringLiteral("ERROR ") + State() + QStringLiteral(": session not finished within ")
+            + QString::number(kSessionTimeOuts * bound) + QStringLiteral(" seconds (") + QString::number(kSessionTimeOuts)
+            + QStringLiteral(" x Timeout); connection closed"));
+        sessionStart_ = lastArrival_ = platform::Now();
+        transport().close();
+        Socket_Close();
+        return;
+    }
     if (lastArrival_.msecsTo(platform::Now()) < bound * 1000)
         return;
     if (tls_ == Tls::Handshaking) {

@@ -1,12 +1,18 @@
 // Filing of received messages through the decode test (a message read from a local file):
 // the kept headers, the file written, the body kinds, attachment names and failures.
 #include "support/ConversationRig.h"
+#include "support/FileSizeLimit.h"
 #include "support/GatewayRig.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
 using tw::test::GatewayRig;
+
+// Files the lines in RawLines as the conversation does when a download is complete.
+struct TestFiling {
+    static bool file(clsInetGateway& gw) { return GatewayTestAccess::file(gw); }
+};
 
 namespace {
 
@@ -187,16 +193,58 @@ TEST(Filing, AReceivedMessageFileNeverReplacesAnEarlierOne)
     EXPECT_EQ(rig.files(config::Running().PathMsgIn).size(), 32);
 }
 
-TEST(Filing, MissingFoldersGiveTheTwoErrorLinesAndTheRestIsStillWritten)
+TEST(Filing, AMessageNotStoredLeavesNothingBehindAndTheErrorSaysWhy)
 {
-    FilingRig rig;
-    QDir(config::Running().PathAttachIn).removeRecursively();
-    rig.file("Content-Type: multipart/mixed; boundary=B\n\n--B\n\ntext part\n--B\nContent-Type: x; name=a.bin\n"
-             "Content-Transfer-Encoding: base64\n\nQUJD\n--B--\n");
-    EXPECT_EQ(rig.logs.mid(rig.logs.size() - 2),
-              QStringList({"           Check: necessary subfolders eg \"MsgIn\" are there",
-                           "ERROR POP 76 Can't write file or find folder to write into."}));
-    EXPECT_TRUE(rig.read(config::Running().PathMsgIn + rig.gw->MsgFile()).endsWith("text part\r\n\r\nAttachment Converted: a.bin\r\n"));
+    // Each case: the folders as they are, what cannot be written, and the cause the line gives.
+    // The message has a text part, a small attachment written first and the one that fails.
+    const auto message = [](const QByteArray& name, int kb) {
+        return "Subject: s\nTo: robot@tarnwick.test\nFrom: ann@x.test\nContent-Type: multipart/mixed; boundary=B\n\n"
+               "--B\n\ntext part\n--B\nContent-Type: x; name=first.bin\nContent-Transfer-Encoding: base64\n\nQUJD\n"
+               "--B\nContent-Type: x; name=" + name + "\nContent-Transfer-Encoding: base64\n\n"
+               + QByteArray(kb * 1024 / 76 + 1, 'x').replace('x', QByteArray(76, 'A') + "\n") + "--B--\n";
+    };
+    const QString longName(300, 'n');
+    {
+        SCOPED_TRACE("name too long");
+        FilingRig rig;
+        rig.file(message(longName.toLatin1(), 1));
+        EXPECT_TRUE(rig.logged("ERROR POP 52 Can't write file or find folder to write into: File name too long: '"
+                               + config::Running().PathAttachIn + longName + "'"));
+        EXPECT_EQ(rig.attachIn(), QStringList());
+        EXPECT_EQ(rig.files(config::Running().PathMsgIn), QStringList());
+        EXPECT_EQ(rig.gw->MsgFile(), "");
+        EXPECT_EQ(rig.gw->AttachNumber, 0);
+    }
+    {
+        SCOPED_TRACE("disk full");
+        FilingRig rig;
+        const QString path = rig.dir.path() + "/in.eml";
+        rig.write(path, message("big.bin", 64));
+        {
+            tw::test::FileSizeLimit full(16 * 1024);
+            rig.gw->LocalPOPDeCode(path);
+        }
+        EXPECT_TRUE(rig.loggedStart("ERROR POP 61 Can't write file or find folder to write into: Disk full: '"));
+        EXPECT_EQ(rig.attachIn(), QStringList());
+        EXPECT_EQ(rig.files(config::Running().PathMsgIn), QStringList());
+    }
+    {
+        SCOPED_TRACE("folder is a file, the message taken with TOP");
+        FilingRig rig;
+        QDir(config::Running().PathAttachIn).removeRecursively();
+        rig.write(config::Running().PathAttachIn.chopped(1), "a file where the folder should be");
+        rig.gw->MessageMax = 1000;
+        GatewayTestAccess::at(*rig.gw, gateway::GwState::Standby, gateway::Command::Top);
+        rig.gw->RawLines = QString::fromLatin1(message("b.bin", 1)).split('\n');
+        rig.gw->RawLinesNumber = qint32(rig.gw->RawLines.size());
+        EXPECT_FALSE(TestFiling::file(*rig.gw));
+        EXPECT_EQ(rig.logs.mid(rig.logs.size() - 2),
+                  QStringList({"           Check: necessary subfolders eg \"MsgIn\" are there",
+                               "ERROR POP 76 Can't write file or find folder to write into: Path not found: '"
+                                   + config::Running().PathAttachIn + "first.bin.partial'"}));
+        EXPECT_EQ(rig.files(config::Running().PathMsgIn), QStringList());
+        EXPECT_EQ(rig.files(config::Running().PathMsgOut), QStringList());   // no automatic reply either
+    }
 }
 
 TEST(Filing, BadInputIsFiledWithALogLineAndNoCrash)
@@ -217,7 +265,9 @@ TEST(Filing, BadInputIsFiledWithALogLineAndNoCrash)
     QDir(config::Running().PathMsgInRaw).removeRecursively();
     rig.write(config::Running().PathMsgInRaw.chopped(1), "a file where the folder should be");
     rig.file(broken);
-    EXPECT_TRUE(rig.logged("ERROR POP 76 Can't write file or find folder to write into."));
+    EXPECT_TRUE(rig.loggedStart("ERROR POP 76 Can't write file or find folder to write into: Path not found: '"
+                                + config::Running().PathMsgInRaw));
+    EXPECT_EQ(rig.files(config::Running().PathMsgIn).size(), 1);   // the first filing only
     // A boundary that never closes: the walker runs to the end.
     rig.file("Content-Type: multipart/mixed; boundary=B\n\n--B\n\nopen text\nmore\n");
     EXPECT_EQ(gateway::InHand().BodyText, "open text\r\nmore\r\n");

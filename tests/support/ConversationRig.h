@@ -15,6 +15,7 @@ struct GatewayTestAccess {
         gw.state_ = s;
         gw.LastCommand = last;
     }
+    static bool file(clsInetGateway& gw) { return gw.FileReceivedMessage(); }
 };
 
 namespace tw::test {
