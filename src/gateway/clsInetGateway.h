@@ -368,7 +368,7 @@ private:
     QString lastErrorText_;
     int filingError_ = 0;         // the first failed write of the message being filed
     QString filingCause_;         // its description and path
-    QStringList filed_;           // the files written for the message being filed
+    QStringList writtenFiles_;    // the files written for the message being filed
     // A message larger than scripts are shown goes, past its first lines, to a hidden work
     // file (the spool) instead of memory; filing reads it from there in order.
     std::unique_ptr<QFile> spool_;

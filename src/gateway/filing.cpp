@@ -58,7 +58,7 @@ void clsInetGateway::noteFilingError(const gateway::FileErr& e, const QString& p
         + QLatin1Char('\'');
 }
 
-void clsInetGateway::noteFiled(const QString& path) { filed_ << path; }
+void clsInetGateway::noteFiled(const QString& path) { writtenFiles_ << path; }
 
 QString clsInetGateway::rawLine(qint32 n)
 {
@@ -135,7 +135,7 @@ bool clsInetGateway::FileReceivedMessage()
     CurrentLine = 0;
     filingError_ = 0;
     filingCause_.clear();
-    filed_.clear();
+    writtenFiles_.clear();
     undecodable_.clear();
 
     if (spoolErrNumber_ != 0)
@@ -207,9 +207,9 @@ bool clsInetGateway::FileReceivedMessage()
         // What was written of it goes: the message stays where it came from and is taken
         // whole another time, not found half here and again there.
         file.discard();
-        for (const QString& f : std::as_const(filed_))
+        for (const QString& f : std::as_const(writtenFiles_))
             QFile::remove(f);
-        filed_.clear();
+        writtenFiles_.clear();
         m.CurrentMsgFile.clear();
         AttachNames.clear();
         AttachNumber = 0;
