@@ -23,16 +23,9 @@ struct BoundsRig : ConversationRig {
     }
     void login(int count)
     {
-        at(GwState::PopStandby, Command::None);
-        play({{"+OK POP3 ready\r\n", "USER robot\r\n"},
-              {"+OK\r\n", "PASS secret\r\n"},
-              {"+OK\r\n", "STAT\r\n"},
-              {"+OK " + QByteArray::number(count) + " 4242\r\n", "UIDL\r\n"}});
         // With DeleteOffServer the ids of what is filed are kept, so the ids are asked first.
-        QByteArray listing = "+OK\r\n";
-        for (int n = 1; n <= count; ++n)
-            listing += QByteArray::number(n) + " id-" + QByteArray::number(n) + "\r\n";
-        play({{listing + ".\r\n", "LIST 1\r\n"}});
+        popLogin();
+        play({{"+OK " + QByteArray::number(count) + " 4242\r\n", "UIDL\r\n"}, {uidlListing(count), "LIST 1\r\n"}});
     }
     // Feeds bytes in pieces of the given size until the gateway has let go of the connection.
     qint64 stream(const QByteArray& piece, qint64 upTo)

@@ -31,8 +31,7 @@ struct Mailbox : ConversationRig {
     // Logs in and answers STAT with count; gives what the gateway said after STAT.
     QByteArray login(int count)
     {
-        at(GwState::PopStandby, Command::None);
-        play({{"+OK POP3 ready\r\n", "USER robot\r\n"}, {"+OK\r\n", "PASS secret\r\n"}, {"+OK in\r\n", "STAT\r\n"}});
+        popLogin();
         return answer("+OK " + QByteArray::number(count) + " 999");
     }
     static QByteArray message(int n) { return "+OK\r\nSubject: m" + QByteArray::number(n) + "\r\n\r\nbody\r\n.\r\n"; }

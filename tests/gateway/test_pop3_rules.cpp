@@ -35,18 +35,11 @@ struct PopTable : ConversationRig {
     // UIDL, answered with the ids "id-1" to "id-<count>".
     void login(int count)
     {
-        at(GwState::PopStandby, Command::None);
+        popLogin();
         const bool ids = gw.DeleteOffServer && count > 0;
-        play({{"+OK POP3 ready\r\n", "USER robot\r\n"},
-              {"+OK\r\n", "PASS secret\r\n"},
-              {"+OK logged in\r\n", "STAT\r\n"},
-              {"+OK " + QByteArray::number(count) + " 4242\r\n", ids ? "UIDL\r\n" : count > 0 ? "LIST 1\r\n" : "QUIT\r\n"}});
-        if (!ids)
-            return;
-        QByteArray listing = "+OK\r\n";
-        for (int n = 1; n <= count; ++n)
-            listing += QByteArray::number(n) + " id-" + QByteArray::number(n) + "\r\n";
-        play({{listing + ".\r\n", "LIST 1\r\n"}});
+        play({{"+OK " + QByteArray::number(count) + " 4242\r\n", ids ? "UIDL\r\n" : count > 0 ? "LIST 1\r\n" : "QUIT\r\n"}});
+        if (ids)
+            play({{uidlListing(count), "LIST 1\r\n"}});
     }
     QStringList msgIn() const { return rig.files(config::Running().PathMsgIn); }
     QStringList msgOut() const { return rig.files(config::Running().PathMsgOut); }

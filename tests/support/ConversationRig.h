@@ -51,6 +51,20 @@ struct ConversationRig {
             EXPECT_EQ(link.take(), s.sent);
         }
     }
+    // The POP greeting, USER and PASS answered, up to the STAT command.
+    void popLogin()
+    {
+        at(gateway::GwState::PopStandby, gateway::Command::None);
+        play({{"+OK POP3 ready\r\n", "USER robot\r\n"}, {"+OK\r\n", "PASS secret\r\n"}, {"+OK in\r\n", "STAT\r\n"}});
+    }
+    // A UIDL listing of messages 1 to count, with ids "id-N".
+    static QByteArray uidlListing(int count)
+    {
+        QByteArray listing = "+OK\r\n";
+        for (int n = 1; n <= count; ++n)
+            listing += QByteArray::number(n) + " id-" + QByteArray::number(n) + "\r\n";
+        return listing + ".\r\n";
+    }
 };
 
 } // namespace tw::test
