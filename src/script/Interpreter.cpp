@@ -398,10 +398,8 @@ Variant* NameExpr::refGeneral(Frame& f, ArgPack& pack)
         return nullptr;
     ArgPack idxPack;
     buildArgs(f, args, idxPack);
-    ArrayData* a = v->arrayForWrite();
-    std::vector<int32_t> idx = indexValues(idxPack.args());
-    Variant* el = &a->items[a->offset(idx)];
-    pack.lock(a);
+    Variant* el = &elementFor(*v, idxPack.args());
+    pack.lock(v->array());
     return el;
 }
 
@@ -568,10 +566,8 @@ Variant* ApplyExpr::ref(Frame& f, ArgPack& pack)
         return nullptr;
     ArgPack idxPack;
     buildArgs(f, args, idxPack);
-    ArrayData* a = outer->arrayForWrite();
-    std::vector<int32_t> idx = indexValues(idxPack.args());
-    Variant* el = &a->items[a->offset(idx)];
-    pack.lock(a);
+    Variant* el = &elementFor(*outer, idxPack.args());
+    pack.lock(outer->array());
     return el;
 }
 
