@@ -5,6 +5,7 @@
 
 #include "platform/Clock.h"
 #include "platform/VbDate.h"
+#include "script/Locale.h"
 
 #include <QLocale>
 #include <cmath>
@@ -359,12 +360,14 @@ Variant bFormatDateTime(Frame&, Args a)
     double oa = toDate(v);
     Parts p = split(oa);
     QTime t = QTime::fromMSecsSinceStartOfDay(p.secs * 1000);
+    // The script's locale, as CStr of a date uses it; the short time is 24-hour everywhere.
+    const LocaleForm& form = activeLocaleForm();
     switch (fmt) {
-    case 1: return Variant::fromString(platform::LongDateText(p.date));
-    case 2: return Variant::fromString(platform::ShortDateText(p.date));
-    case 3: return Variant::fromString(platform::LongTimeText(t));
+    case 1: return Variant::fromString(activeQLocale().toString(p.date, QLocale::LongFormat));
+    case 2: return Variant::fromString(p.date.toString(QLatin1String(form.datePattern)));
+    case 3: return Variant::fromString(t.toString(QLatin1String(form.timePattern)));
     case 4: return Variant::fromString(t.toString(QStringLiteral("HH:mm")));
-    default: return Variant::fromString(platform::GeneralDate(oa));
+    default: return Variant::fromString(formatDate(oa));
     }
 }
 

@@ -35,6 +35,11 @@ NumberText numberText(double x, Args a, size_t first)
     bool leading = tristate(a, first + 1, true);
     bool group = tristate(a, first + 3, true);
     QLocale loc = activeQLocale();
+    // A narrow no-break space (French grouping) has no place in 8-bit text; the plain no-break
+    // space does, and it is what that locale used for long.
+    QString sep = loc.groupSeparator();
+    if (sep == QChar(0x202F))
+        sep = QChar(0xA0);
     QString t = fixedText(x, digits, false);
     NumberText r;
     if (t.startsWith(QLatin1Char('-'))) {
@@ -49,7 +54,7 @@ NumberText numberText(double x, Args a, size_t first)
         qsizetype lead = whole.size() % 3;
         if (lead) g = whole.left(lead);
         for (qsizetype i = lead; i < whole.size(); i += 3) {
-            if (!g.isEmpty()) g += loc.groupSeparator();
+            if (!g.isEmpty()) g += sep;
             g += whole.mid(i, 3);
         }
         whole = g;

@@ -28,23 +28,43 @@ const LocaleForm kForms[] = {
 };
 
 // Like the id GetLocale reports, the choice belongs to the whole program.
-const LocaleForm* g_active = nullptr;
+const LocaleForm* g_active = &kForms[0];
 int32_t g_lcid = 1033;
 QChar g_decimal = QLatin1Char('.');  // kept apart: conversions read it in inner loops
 
 } // namespace
 
-const LocaleForm* activeLocaleForm() { return g_active; }
-
 int32_t activeLocaleId() { return g_lcid; }
 
-void resetLocale() { setActiveLocale(1033, nullptr); }
+// The program's locale as the environment (or a test's QLocale::setDefault) gives it: the form
+// of the same language and country, else of the same language, else US English (also for the
+// C and POSIX locales, which name no language).
+const LocaleForm& defaultForm()
+{
+    const QLocale sys;
+    const LocaleForm* sameLanguage = nullptr;
+    for (const LocaleForm& f : kForms) {
+        if (f.language != sys.language())
+            continue;
+        if (f.territory == sys.territory())
+            return f;
+        if (!sameLanguage)
+            sameLanguage = &f;
+    }
+    return sameLanguage ? *sameLanguage : kForms[0];
+}
+
+void resetLocale()
+{
+    const LocaleForm& f = defaultForm();
+    setActiveLocale(f.lcid, &f);
+}
 
 void setActiveLocale(int32_t lcid, const LocaleForm* form)
 {
     g_lcid = lcid;
-    g_active = form;
-    QString p = form ? QLocale(form->language, form->territory).decimalPoint() : QString();
+    g_active = form ? form : &defaultForm();
+    QString p = QLocale(g_active->language, g_active->territory).decimalPoint();
     g_decimal = p.isEmpty() ? QLatin1Char('.') : p[0];
 }
 
@@ -65,10 +85,9 @@ const LocaleForm* findLocaleForm(const QString& tag)
     return nullptr;
 }
 
-QLocale activeQLocale()
-{
-    return g_active ? QLocale(g_active->language, g_active->territory) : QLocale();
-}
+const LocaleForm& activeLocaleForm() { return *g_active; }
+
+QLocale activeQLocale() { return QLocale(g_active->language, g_active->territory); }
 
 QChar scriptDecimalPoint() { return g_decimal; }
 

@@ -1,6 +1,6 @@
-// The locale a script chose with SetLocale: decimal point, digit grouping and the date forms of
-// CStr, CDbl, CDate and the Format functions. Until a script chooses one, the program's own
-// locale applies as it always did (US text forms for CStr, the system's for FormatNumber).
+// The locale of a script: decimal point, digit grouping and the date forms of CStr, CDbl, CDate
+// and the Format functions. It starts as the program's own locale (the nearest form this engine
+// knows, US English for C/POSIX) and a script may choose another with SetLocale.
 #pragma once
 
 #include <QLocale>
@@ -19,20 +19,20 @@ struct LocaleForm {
     bool dayFirst;             // 1/2/2026 is 1 February
 };
 
-// The form a script chose, or nullptr while the program's default applies.
-const LocaleForm* activeLocaleForm();
-// The id GetLocale reports (1033 for the default).
+// The form in use: the one a script chose, else the program's default.
+const LocaleForm& activeLocaleForm();
+// The id GetLocale reports.
 int32_t activeLocaleId();
-// Makes an id current with its form; a null form keeps the default forms. A new engine
-// starts from the default (resetLocale), as a new script process would.
+// Makes an id current with its form; an id without a known form (null) keeps the default forms.
+// A new engine starts from the default (resetLocale), as a new script process would.
 void setActiveLocale(int32_t lcid, const LocaleForm* form);
 void resetLocale();
 // The known form of a locale id or tag ("de-de"), or nullptr.
 const LocaleForm* findLocaleForm(int32_t lcid);
 const LocaleForm* findLocaleForm(const QString& tag);
-// QLocale of the active form, or the program's default locale.
+// QLocale of the active form.
 QLocale activeQLocale();
-// The decimal point scripts read and write: the active form's, else '.'.
+// The decimal point scripts read and write: the active form's.
 QChar scriptDecimalPoint();
 
 } // namespace script

@@ -378,25 +378,12 @@ QString formatDate(double d)
     double frac = std::fabs(d - days);
     int secs = int(std::lround(frac * 86400.0));
     if (secs >= 86400) { secs = 0; days += d < 0 ? -1 : 1; }
+    const LocaleForm& form = activeLocaleForm();
     QString out;
-    if (const LocaleForm* form = activeLocaleForm()) {
-        if (days != 0 || secs == 0)
-            out = kEpoch.addDays(qint64(days)).toString(QLatin1String(form->datePattern));
-        if (secs != 0) {
-            QString t = QTime(0, 0).addSecs(secs).toString(QLatin1String(form->timePattern));
-            out = out.isEmpty() ? t : out + QLatin1Char(' ') + t;
-        }
-        return out;
-    }
-    if (days != 0 || secs == 0) {
-        QDate date = kEpoch.addDays(qint64(days));
-        out = QStringLiteral("%1/%2/%3").arg(date.month()).arg(date.day()).arg(date.year());
-    }
+    if (days != 0 || secs == 0)
+        out = kEpoch.addDays(qint64(days)).toString(QLatin1String(form.datePattern));
     if (secs != 0) {
-        int h = secs / 3600, m = secs / 60 % 60, s = secs % 60;
-        int h12 = h % 12 == 0 ? 12 : h % 12;
-        QString t = QStringLiteral("%1:%2:%3 %4").arg(h12).arg(m, 2, 10, QLatin1Char('0'))
-                        .arg(s, 2, 10, QLatin1Char('0')).arg(h < 12 ? QLatin1String("AM") : QLatin1String("PM"));
+        QString t = QTime(0, 0).addSecs(secs).toString(QLatin1String(form.timePattern));
         out = out.isEmpty() ? t : out + QLatin1Char(' ') + t;
     }
     return out;
@@ -404,7 +391,7 @@ QString formatDate(double d)
 
 bool parseDate(const QString& text, double& out, bool localeOrder)
 {
-    const bool dayFirst = localeOrder && activeLocaleForm() && activeLocaleForm()->dayFirst;
+    const bool dayFirst = localeOrder && activeLocaleForm().dayFirst;
     static const char* months[] = {"jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"};
     QString s = text.trimmed();
     if (s.isEmpty())

@@ -72,6 +72,36 @@ TEST(LibHost, FormatDateTimeUsesThePlatformForms)
     EXPECT_EQ(evalText(sc, "MonthName(3)"), "March");
 }
 
+TEST(LibHost, TheScriptLocaleStartsAsTheProgramsAndEveryDateFormFollowsIt)
+{
+    const QLocale old;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    {
+        script::ScriptControl sc;
+        EXPECT_EQ(evalText(sc, "GetLocale()"), "1031");
+        EXPECT_EQ(evalText(sc, "CStr(1.5) & \"|\" & CDbl(\"2,25\")"), "1,5|2,25");
+        EXPECT_EQ(evalText(sc, "CStr(#3/5/2026 2:07:09 PM#)"), "05.03.2026 14:07:09");
+        EXPECT_EQ(evalText(sc, "FormatDateTime(#3/5/2026#, vbLongDate)"), "Donnerstag, 5. M\u00e4rz 2026");
+        EXPECT_EQ(evalText(sc, "FormatNumber(1234.5)"), "1.234,50");
+        // A script's choice changes every form at once, and 0 goes back to the program's.
+        EXPECT_EQ(evalText(sc, "SetLocale(1033) & \"|\" & FormatDateTime(#3/5/2026 2:07:09 PM#) & \"|\" & FormatDateTime(#3/5/2026#, 1)"),
+                  "1031|3/5/2026 2:07:09 PM|Thursday, March 5, 2026");
+        EXPECT_EQ(evalText(sc, "SetLocale(1036) & \"|\" & FormatNumber(1234567.5, 1) & \"|\" & FormatDateTime(#3/5/2026 2:07:09 PM#, vbLongTime)"),
+                  QString::fromUtf8("1033|1\u00a0234\u00a0567,5|14:07:09"));
+        EXPECT_EQ(evalText(sc, "SetLocale(0) & \"|\" & GetLocale()"), "1036|1031");
+        // An id without known forms is remembered and keeps the program's forms.
+        EXPECT_EQ(evalText(sc, "SetLocale(1081) & \"|\" & GetLocale() & \"|\" & CStr(0.5)"), "1031|1081|0,5");
+    }
+    // The C and POSIX locales name no language: US English, as on a machine set up that way.
+    QLocale::setDefault(QLocale::c());
+    {
+        script::ScriptControl sc;
+        EXPECT_EQ(evalText(sc, "GetLocale() & \"|\" & FormatCurrency(2) & \"|\" & FormatDateTime(#3/5/2026 2:07:09 PM#)"),
+                  "1033|$2.00|3/5/2026 2:07:09 PM");
+    }
+    QLocale::setDefault(old);
+}
+
 TEST(LibHost, ClockFunctionsReadTheMovableClock)
 {
     platform::ScopedTestClock clock(QDateTime(QDate(2026, 1, 5), QTime(9, 30, 15, 750)));
