@@ -246,8 +246,15 @@ int64_t toCurrency(const Variant& v)
     case vtByte: case vtInteger: case vtLong: case vtBoolean: case vtEmpty:
         return toWhole(v, INT32_MIN, INT32_MAX) * 10000;
     default: {
-        double d = roundBankers(toDouble(v) * 10000.0);
-        if (!(std::fabs(d) < 9.2233720368547758e18))
+        // Scaled as a double, halves to even, like the platform's conversion; past 2^53 the
+        // product is taken in extended precision, as a 15-digit whole number times 10,000 does
+        // not fit a double (CCur(922337203685477) must not come out as ...476.9664).
+        const double x = toDouble(v);
+        const double scaled = x * 10000.0;
+        long double d = std::fabs(scaled) < 9007199254740992.0
+                            ? static_cast<long double>(roundBankers(scaled))
+                            : std::nearbyint(static_cast<long double>(x) * 10000.0L);
+        if (!(std::fabs(d) < 9.2233720368547758e18L))
             raiseError(errOverflow);
         return int64_t(d);
     }
