@@ -31,6 +31,7 @@ const LocaleForm kForms[] = {
 const LocaleForm* g_active = &kForms[0];
 int32_t g_lcid = 1033;
 QChar g_decimal = QLatin1Char('.');  // kept apart: conversions read it in inner loops
+QString g_currency = QStringLiteral("$");
 
 } // namespace
 
@@ -66,6 +67,7 @@ void setActiveLocale(int32_t lcid, const LocaleForm* form)
     g_active = form ? form : &defaultForm();
     QString p = QLocale(g_active->language, g_active->territory).decimalPoint();
     g_decimal = p.isEmpty() ? QLatin1Char('.') : p[0];
+    g_currency = QLocale(g_active->language, g_active->territory).currencySymbol();
 }
 
 const LocaleForm* findLocaleForm(int32_t lcid)
@@ -90,5 +92,7 @@ const LocaleForm& activeLocaleForm() { return *g_active; }
 QLocale activeQLocale() { return QLocale(g_active->language, g_active->territory); }
 
 QChar scriptDecimalPoint() { return g_decimal; }
+
+const QString& scriptCurrencySymbol() { return g_currency; }
 
 } // namespace script

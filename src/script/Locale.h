@@ -34,5 +34,7 @@ const LocaleForm* findLocaleForm(const QString& tag);
 QLocale activeQLocale();
 // The decimal point scripts read and write: the active form's.
 QChar scriptDecimalPoint();
+// The active form's currency symbol, which number text may carry ("$1,000").
+const QString& scriptCurrencySymbol();
 
 } // namespace script

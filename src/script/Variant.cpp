@@ -312,13 +312,36 @@ bool parseNumber(const QString& text, double& out)
     while (end > p && blank(end[-1])) --end;
     if (p == end)
         return false;
-    bool neg = false;
-    if (*p == QLatin1Char('+') || *p == QLatin1Char('-')) {
-        neg = *p == QLatin1Char('-');
-        ++p;
+    // Number text as the platform's own parser takes it: the amount may carry the locale's
+    // currency symbol, a sign before or after it, or parentheses for a negative amount
+    // ("$1,000", "12-", "(12)"), each at most once.
+    const QString& currency = scriptCurrencySymbol();
+    auto currencyAt = [&](const QChar* q) {
+        return !currency.isEmpty() && end - q >= currency.size()
+               && QStringView(q, currency.size()) == currency;
+    };
+    bool neg = false, signSeen = false, paren = false, currencySeen = false;
+    for (;;) {
+        if (!paren && *p == QLatin1Char('(')) {
+            paren = true;
+            ++p;
+        } else if (!signSeen && (*p == QLatin1Char('+') || *p == QLatin1Char('-'))) {
+            signSeen = true;
+            neg = *p == QLatin1Char('-');
+            ++p;
+        } else if (!currencySeen && currencyAt(p)) {
+            currencySeen = true;
+            p += currency.size();
+        } else {
+            break;
+        }
         while (p < end && blank(*p)) ++p;
+        if (p == end)
+            return false;
     }
-    if (p < end && *p == QLatin1Char('&') && p + 1 < end) {
+    if (*p == QLatin1Char('&') && p + 1 < end) {
+        if (paren || currencySeen)
+            return false;
         QChar k = p[1].toUpper();
         int base = k == QLatin1Char('H') ? 16 : k == QLatin1Char('O') ? 8 : 0;
         if (!base)
@@ -367,8 +390,27 @@ bool parseNumber(const QString& text, double& out)
         if (!expDigit)
             return false;
     }
-    if (p != end)
+    bool closed = false;
+    while (p < end) {
+        if (blank(*p)) {
+            ++p;
+        } else if (!currencySeen && currencyAt(p)) {
+            currencySeen = true;
+            p += currency.size();
+        } else if (!signSeen && (*p == QLatin1Char('+') || *p == QLatin1Char('-'))) {
+            signSeen = true;
+            neg = *p == QLatin1Char('-');
+            ++p;
+        } else if (paren && !closed && *p == QLatin1Char(')')) {
+            closed = true;
+            ++p;
+        } else {
+            return false;
+        }
+    }
+    if (paren != closed || (paren && signSeen))
         return false;
+    neg = neg || paren;
     bool ok = false;
     double v = digits.toDouble(&ok);
     if (!ok || std::isinf(v))
