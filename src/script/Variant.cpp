@@ -429,13 +429,25 @@ QString formatDate(double d)
     if (secs >= 86400) { secs = 0; days += d < 0 ? -1 : 1; }
     const LocaleForm& form = activeLocaleForm();
     QString out;
-    if (days != 0 || secs == 0)
+    // Day 0 (30 December 1899) is shown as a bare time, midnight included.
+    if (days != 0)
         out = kEpoch.addDays(qint64(days)).toString(QLatin1String(form.datePattern));
-    if (secs != 0) {
+    if (secs != 0 || days == 0) {
         QString t = QTime(0, 0).addSecs(secs).toString(QLatin1String(form.timePattern));
         out = out.isEmpty() ? t : out + QLatin1Char(' ') + t;
     }
     return out;
+}
+
+static bool isWeekdayWord(const QString& w)
+{
+    static const char* days[] = {"sunday", "monday", "tuesday", "wednesday", "thursday", "friday", "saturday"};
+    if (w.size() < 3)
+        return false;
+    for (const char* d : days)
+        if (QLatin1String(d).startsWith(w))
+            return true;
+    return false;
 }
 
 bool parseDate(const QString& text, double& out, bool localeOrder)
@@ -488,6 +500,8 @@ bool parseDate(const QString& text, double& out, bool localeOrder)
             ampm = 1;
         } else if (t.text == QLatin1String("pm") || t.text == QLatin1String("p")) {
             ampm = 2;
+        } else if (isWeekdayWord(t.text)) {
+            continue;  // "Monday, January 3, 2000": the day's name says nothing the date does not
         } else {
             int m = 0;
             for (int x = 0; x < 12; ++x)
@@ -502,7 +516,12 @@ bool parseDate(const QString& text, double& out, bool localeOrder)
     double days = 0;
     if (!dateNums.empty() || monthWord) {
         int y = 0, m = 0, d = 0;
-        if (monthWord) {
+        if (monthWord && dateNums.size() == 1) {
+            // "Jan 2000" is the first of the month; "2 Jan" and "Jan 2" are in this year.
+            m = monthWord;
+            if (dateNums[0] > 31) { y = dateNums[0]; d = 1; }
+            else { d = dateNums[0]; y = QDate::currentDate().year(); }
+        } else if (monthWord) {
             if (dateNums.size() != 2) return false;
             m = monthWord;
             if (dateNums[0] > 31) { y = dateNums[0]; d = dateNums[1]; }
