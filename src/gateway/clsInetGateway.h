@@ -328,6 +328,10 @@ private:
     void rejectUnread(const QString& f, bool link);
     void rejectSweep(const QStringList& mappedTails);
     void sweepLeftovers();
+    // Removes the attachment copies recorded as composed into a message that is gone.
+    void sweepComposedCopies();
+    // Whether a queued message not yet composed names name (bare) among its attachments.
+    bool attachmentWanted(const QString& name) const;
     void recordComposed(const QString& message, const QString& name);
     static void writeComposedRecord(const QStringList& lines);
     bool listAndCompose();
