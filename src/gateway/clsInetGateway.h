@@ -159,6 +159,10 @@ public:
     // more is started. The gateway returns to "STANDBY" as after any cycle.
     void RequestStop();
     bool stopRequested() const { return stopRequested_; }
+    // Deletes the gateway once the wait it may be in has returned (a send the server holds
+    // up, a connect, the receive script): events run during those waits, and an object
+    // deleted there would be used again when the wait returns.
+    void ReleaseLater();
 
     // Starts an e-mail cycle: maps, lists, composes, then opens the SMTP connection and returns.
     Q_INVOKABLE void ProcessStart();
@@ -347,6 +351,17 @@ private:
     qint32 lineCount() const { return RawLinesNumber + spooledLines_; }
     // Lets go of the spool of the message that was being received or filed.
     void dropSpool();
+
+    // Counts the waits under way in which events run; ReleaseLater defers to the last one.
+    struct WaitScope {
+        explicit WaitScope(clsInetGateway& g) : g(g) { ++g.waits_; }
+        ~WaitScope();
+        WaitScope(const WaitScope&) = delete;
+        WaitScope& operator=(const WaitScope&) = delete;
+        clsInetGateway& g;
+    };
+    int waits_ = 0;
+    bool releasePending_ = false;
 
     gateway::GwState state_ = gateway::GwState::Standby;
     gateway::Transport* transport_ = nullptr;   // null: the shared socket

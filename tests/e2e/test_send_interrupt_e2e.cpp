@@ -192,6 +192,22 @@ TEST_F(SendInterrupted, ServerThatStopsReadingKeepsTheMessageQueuedUntilItReadsA
 {
     drop("big.dat", kLarge, 7);
     {
+        SCOPED_TRACE("SIGTERM while the server will not read on");
+        arm("data 65536");
+        QProcess p;
+        ASSERT_TRUE(tw::test::startOnce(p, home));
+        ASSERT_TRUE(stalled(p)) << p.readAll().toStdString();
+        kill(p, SIGTERM);
+        // Ended by its grace time from inside the blocked send, cleanly.
+        ASSERT_TRUE(p.waitForFinished(15000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 5) << p.readAll().toStdString();
+        EXPECT_TRUE(logbook().contains("the cycle did not end within 5 seconds")) << logbook().toStdString();
+        EXPECT_EQ(left("MsgOut").size(), 1);
+        EXPECT_EQ(left("AttachOut"), QStringList{"big.dat"});
+        resume();
+    }
+    {
         SCOPED_TRACE("the server stops reading for longer than a send may wait");
         arm("data 65536");
         QProcess p;
