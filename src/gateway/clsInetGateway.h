@@ -337,6 +337,8 @@ private:
     // Whether a queued message not yet composed names name (bare) among its attachments.
     bool attachmentWanted(const QString& name) const;
     void recordComposed(const QString& message, const QString& name);
+    // Leaves the copies composed into message where they are from now on.
+    void forgetComposed(const QString& message);
     static void writeComposedRecord(const QStringList& lines);
     bool listAndCompose();
     Composed composeMessage(int slot);

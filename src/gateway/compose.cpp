@@ -335,6 +335,24 @@ void clsInetGateway::sweepComposedCopies()
         writeComposedRecord(keep);
 }
 
+void clsInetGateway::forgetComposed(const QString& message)
+{
+    LineReader in(composedRecord());
+    if (!in.open())
+        return;
+    QStringList keep;
+    bool changed = false;
+    QString line;
+    while (in.next(line)) {
+        if (line.section(QLatin1Char('\t'), 1, 1) == message)
+            changed = true;
+        else
+            keep << line;
+    }
+    if (changed)
+        writeComposedRecord(keep);
+}
+
 bool clsInetGateway::attachmentWanted(const QString& name) const
 {
     const auto& rc = config::Running();

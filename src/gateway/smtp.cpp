@@ -437,6 +437,8 @@ void clsInetGateway::smtpBounce(const QString& file)
         return;
     }
     QFile::remove(source);
+    // The note holds no data: the attachment copy is now its only copy, kept for a resend.
+    forgetComposed(file);
 }
 
 void clsInetGateway::PopStart()
