@@ -24,11 +24,20 @@ using tw::test::writeFile;
 
 namespace {
 
-// Large enough that the robot still has most of it to write when the server stops reading:
-// more than its own send buffer and the kernel's on both sides of the connection.
-constexpr qsizetype kLarge = 8 * 1024 * 1024;
 // The server stops this far into a message's content, so only the large ones stall.
 constexpr int kStallAfter = 256 * 1024;
+
+// A file large enough that, encoded, the robot still has part of it to write when the server
+// stops reading: more than the robot's own send buffer (4 MB) and the kernel's largest send
+// buffer, with room to spare. Its final "." can then not be on its way when the robot dies.
+qsizetype largeFile()
+{
+    qsizetype kernel = 4 << 20;
+    const QList<QByteArray> wmem = readFile(QStringLiteral("/proc/sys/net/ipv4/tcp_wmem")).simplified().split(' ');
+    if (wmem.size() == 3)
+        kernel = qMax(kernel, qsizetype(wmem[2].toLongLong()));
+    return qMax<qsizetype>(8 << 20, ((4 << 20) + kernel + (2 << 20)) / 4 * 3);
+}
 
 struct SendInterrupted : ::testing::Test {
     QTemporaryDir dir;
@@ -127,9 +136,10 @@ struct SendInterrupted : ::testing::Test {
 TEST_F(SendInterrupted, KilledAndStoppedMidSendDeliversEveryFileOnce)
 {
     constexpr int kFiles = 30;
+    const qsizetype large = largeFile();
     for (int n = 1; n <= kFiles; ++n) {
-        const bool large = n == 8 || n == 20;
-        drop(QStringLiteral("f%1.dat").arg(n, 2, 10, QLatin1Char('0')), large ? kLarge : 40 + qsizetype(n) * 7919 % 150000,
+        const bool big = n == 8 || n == 20;
+        drop(QStringLiteral("f%1.dat").arg(n, 2, 10, QLatin1Char('0')), big ? large : 40 + qsizetype(n) * 7919 % 150000,
              quint32(n));
     }
     {
@@ -190,7 +200,7 @@ TEST_F(SendInterrupted, KilledAndStoppedMidSendDeliversEveryFileOnce)
 
 TEST_F(SendInterrupted, ServerThatStopsReadingKeepsTheMessageQueuedUntilItReadsAgain)
 {
-    drop("big.dat", kLarge, 7);
+    drop("big.dat", largeFile(), 7);
     {
         SCOPED_TRACE("SIGTERM while the server will not read on");
         arm("data 65536");
