@@ -483,7 +483,7 @@ void frmOVGate::releaseGateway()
         return;
     clsInetGateway* g = InetMail.release();
     g->disconnect(this);
-    g->deleteLater();
+    g->ReleaseLater();
 }
 
 void frmOVGate::ShutdownSequence()

@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSysInfo>
+#include <QUuid>
 
 #include <cerrno>
 #include <cstdio>
@@ -37,6 +39,20 @@ QString NowShort()
     const QDateTime t = platform::Now();
     return platform::WeekdayName(platform::Weekday(t.date()), true) + QLatin1Char(' ')
         + t.time().toString(QStringLiteral("HH:mm"));
+}
+
+QString NewMessageId(const QString& returnAddress, const QString& fallbackDomain)
+{
+    QString domain = returnAddress.mid(returnAddress.lastIndexOf(QLatin1Char('@')) + 1).trimmed();
+    if (!returnAddress.contains(QLatin1Char('@')) || domain.isEmpty())
+        domain = fallbackDomain.trimmed();
+    if (domain.isEmpty())
+        domain = QSysInfo::machineHostName();
+    if (domain.isEmpty())
+        domain = QStringLiteral("localhost");
+    domain.remove(QLatin1Char('>')).remove(QLatin1Char('<')).remove(QLatin1Char(' '));
+    return QLatin1Char('<') + platform::Now().toString(QStringLiteral("yyyyMMddhhmmss")) + QLatin1Char('.')
+        + QUuid::createUuid().toString(QUuid::Id128) + QLatin1Char('@') + domain + QLatin1Char('>');
 }
 
 QString MailDate()

@@ -22,6 +22,9 @@ QString NowGeneral();
 QString NowShort();
 // The current time as "ddd, dd mmm yyyy hh:nn:ss".
 QString MailDate();
+// A new, unique "<...@domain>" for a Message-ID header: the domain of returnAddress, else
+// fallbackDomain, else the machine's name.
+QString NewMessageId(const QString& returnAddress, const QString& fallbackDomain);
 
 // A parameter value of the form charset'language'%XX... as text.
 QString DecodeExtendedValue(const QString& value);

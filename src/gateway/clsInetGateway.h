@@ -159,6 +159,10 @@ public:
     // more is started. The gateway returns to "STANDBY" as after any cycle.
     void RequestStop();
     bool stopRequested() const { return stopRequested_; }
+    // Deletes the gateway once the wait it may be in has returned (a send the server holds
+    // up, a connect, the receive script): events run during those waits, and an object
+    // deleted there would be used again when the wait returns.
+    void ReleaseLater();
 
     // Starts an e-mail cycle: maps, lists, composes, then opens the SMTP connection and returns.
     Q_INVOKABLE void ProcessStart();
@@ -328,7 +332,13 @@ private:
     void rejectUnread(const QString& f, bool link);
     void rejectSweep(const QStringList& mappedTails);
     void sweepLeftovers();
+    // Removes the attachment copies recorded as composed into a message that is gone.
+    void sweepComposedCopies();
+    // Whether a queued message not yet composed names name (bare) among its attachments.
+    bool attachmentWanted(const QString& name) const;
     void recordComposed(const QString& message, const QString& name);
+    // Leaves the copies composed into message where they are from now on.
+    void forgetComposed(const QString& message);
     static void writeComposedRecord(const QStringList& lines);
     bool listAndCompose();
     Composed composeMessage(int slot);
@@ -343,6 +353,17 @@ private:
     qint32 lineCount() const { return RawLinesNumber + spooledLines_; }
     // Lets go of the spool of the message that was being received or filed.
     void dropSpool();
+
+    // Counts the waits under way in which events run; ReleaseLater defers to the last one.
+    struct WaitScope {
+        explicit WaitScope(clsInetGateway& g) : g(g) { ++g.waits_; }
+        ~WaitScope();
+        WaitScope(const WaitScope&) = delete;
+        WaitScope& operator=(const WaitScope&) = delete;
+        clsInetGateway& g;
+    };
+    int waits_ = 0;
+    bool releasePending_ = false;
 
     gateway::GwState state_ = gateway::GwState::Standby;
     gateway::Transport* transport_ = nullptr;   // null: the shared socket

@@ -175,9 +175,9 @@ bool clsInetGateway::takeDataFile(const QFileInfo& fi, const QString* address)
             log(QStringLiteral("INFO: '") + f + QStringLiteral("' is still being written; it waits for the next cycle."));
         return false;
     }
-    watch.forget(source);
 
     if (reject) {
+        watch.forget(source);
         loggedMessage_ = QStringLiteral("CAN NOT send '") + f + QStringLiteral("' as no mapping provided.");
         const gateway::FileErr e = gateway::CopyOpenFile(fd, rc.PathExtMapReject + f);
         emit LogMessageEvent();
@@ -190,6 +190,15 @@ bool clsInetGateway::takeDataFile(const QFileInfo& fi, const QString* address)
     }
 
     const QString loading = QStringLiteral("Loading mapped file '") + f + QLatin1Char('\'');
+    // A copy of the same name may still be wanted by a queued message that has not been
+    // composed yet; replacing it would send this file's data in its place and lose its own.
+    if (QFileInfo::exists(rc.PathAttachOut + f) && attachmentWanted(f)) {
+        if (watch.firstNotice(source))
+            log(QStringLiteral("INFO: '") + f + QStringLiteral("' waits: a queued message still needs the earlier '") + f
+                + QStringLiteral("' in the outgoing attachment folder."));
+        return false;
+    }
+    watch.forget(source);
     gateway::FileErr e = gateway::CopyOpenFile(fd, rc.PathAttachOut + f);
     if (e.number != 0)
         return failed(e);
@@ -214,7 +223,9 @@ bool clsInetGateway::takeDataFile(const QFileInfo& fi, const QString* address)
         msg.writeLine(QStringLiteral("sent by automatic emailer."));
     }
     if (!msg.commit()) {
-        // The data file stays in the mapping folder for the next cycle.
+        // The data file stays in the mapping folder for the next cycle; the copy made for it
+        // belongs to no message (what it replaced was wanted by none).
+        QFile::remove(rc.PathAttachOut + f);
         log(QStringLiteral("ERROR (extmap message):") + QString::number(msg.error().number) + QStringLiteral(", ")
             + msg.error().text + QStringLiteral(", File = '") + f + QStringLiteral("'."));
         return false;
@@ -286,9 +297,15 @@ void clsInetGateway::sweepLeftovers()
     for (const QString* folder : {&rc.PathHome, &rc.PathMsgOut, &rc.PathMsgIn, &rc.PathAttachOut, &rc.PathAttachIn,
                                   &rc.PathExtMapArchive, &rc.PathExtMapReject})
         gateway::SweepWorkFiles(*folder);
+    sweepComposedCopies();
+}
 
-    // Attachment copies composed into a message that is gone (sent, or cleared by hand) while
-    // the copy stayed, as when the robot stopped between the two deletions.
+void clsInetGateway::sweepComposedCopies()
+{
+    const auto& rc = config::Running();
+    // Attachment copies composed into a message that is gone (sent in a later cycle than it
+    // was composed in, bounced, or cleared by hand) while the copy stayed, as also when the
+    // robot stopped between the two deletions.
     LineReader in(composedRecord());
     if (!in.open())
         return;
@@ -316,6 +333,48 @@ void clsInetGateway::sweepLeftovers()
     }
     if (changed)
         writeComposedRecord(keep);
+}
+
+void clsInetGateway::forgetComposed(const QString& message)
+{
+    LineReader in(composedRecord());
+    if (!in.open())
+        return;
+    QStringList keep;
+    bool changed = false;
+    QString line;
+    while (in.next(line)) {
+        if (line.section(QLatin1Char('\t'), 1, 1) == message)
+            changed = true;
+        else
+            keep << line;
+    }
+    if (changed)
+        writeComposedRecord(keep);
+}
+
+bool clsInetGateway::attachmentWanted(const QString& name) const
+{
+    const auto& rc = config::Running();
+    for (const QString& m : filesIn(rc.PathMsgOut)) {
+        LineReader in(rc.PathMsgOut + m);
+        if (!in.open())
+            continue;
+        QStringList entries;
+        bool composed = false;
+        QString line;
+        for (int n = 0; n < kHeaderLines && in.next(line) && !line.trimmed().isEmpty(); ++n) {
+            const qsizetype colon = line.indexOf(QLatin1Char(':'));
+            const QString key = (colon < 0 ? line : line.left(colon)).trimmed().toLower();
+            if (key == QLatin1String("x-attachments"))
+                entries = line.mid(colon + 1).split(QLatin1Char(';'));
+            else if (key == QLatin1String("content-type"))
+                composed = composed || line.contains(QStringLiteral("boundary=\"") + Boundary + QLatin1Char('"'));
+        }
+        if (!composed && std::any_of(entries.begin(), entries.end(), [&](const QString& e) { return e.trimmed() == name; }))
+            return true;
+    }
+    return false;
 }
 
 void clsInetGateway::writeComposedRecord(const QStringList& lines)
@@ -440,14 +499,20 @@ clsInetGateway::Composed clsInetGateway::composeMessage(int slot)
         return failed(out.error());
 
     QString line;
+    bool identified = false;
     for (int n = 0; n < kHeaderLines && in.next(line); ++n) {
         if (line.trimmed().isEmpty())
             break;
+        identified = identified || line.left(11).compare(QLatin1String("message-id:"), Qt::CaseInsensitive) == 0;
         out.writeLine(line);
     }
     const QString q = QStringLiteral("\"");
     out.writeLine(QStringLiteral("MIME-Version: 1.0"));
     out.writeLine(QStringLiteral("Content-Type: multipart/mixed; boundary=") + q + Boundary + q);
+    // Fixed once here, so a message sent again (the robot ended after the server took it but
+    // before it could note that) carries the same id and the receiver can drop the repeat.
+    if (!identified)
+        out.writeLine(QStringLiteral("Message-ID: ") + gateway::NewMessageId(ReturnAddress, SMTPDomain));
     out.writeLine(QString());
     out.writeLine(QStringLiteral("--") + Boundary);
     out.writeLine(QStringLiteral("Content-Type: text/plain; charset=") + q + QStringLiteral("us-ascii") + q);

@@ -51,7 +51,10 @@ void frmSocket::unload()
         return;
     g_holder->bound_ = nullptr;
     g_holder->timer_->stop();
-    g_holder->deleteLater();
+    if (g_holder->sending_)
+        g_holder->unloadPending_ = true;
+    else
+        g_holder->deleteLater();
     g_holder = nullptr;
 }
 
@@ -105,8 +108,22 @@ qint64 wholeSeconds() { return platform::Now().toMSecsSinceEpoch() / 1000; }
 
 int frmSocket::send(const QByteArray& bytes)
 {
+    // The program may unload this holder while the send lets events run; it goes afterwards.
+    struct Sending {
+        frmSocket& s;
+        explicit Sending(frmSocket& s) : s(s) { s.sending_ = true; }
+        ~Sending()
+        {
+            s.sending_ = false;
+            if (s.unloadPending_)
+                s.deleteLater();
+        }
+    } sending(*this);
     qint64 deadline = -1;   // taken only when the peer makes us wait: reading the clock per line is costly
     for (;;) {
+        // Unloaded meanwhile: the program is ending, and nothing more is sent.
+        if (g_holder != this)
+            return kErrInvalidState;
         if (socket_->state() != QAbstractSocket::ConnectedState)
             return kErrInvalidState;
         if (socket_->bytesToWrite() > kHighWater)

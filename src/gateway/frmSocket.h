@@ -57,6 +57,8 @@ private:
     QTimer* timer_;
     QPointer<clsInetGateway> bound_;
     bool closingLocally_ = false;
+    bool sending_ = false;        // a send waits for the peer, letting events run
+    bool unloadPending_ = false;  // unloaded during that wait: deleted once it has returned
     bool inError_ = false;
     bool wasOpen_ = false;
     quint64 generation_ = 0;

@@ -437,11 +437,16 @@ void clsInetGateway::smtpBounce(const QString& file)
         return;
     }
     QFile::remove(source);
+    // The note holds no data: the attachment copy is now its only copy, kept for a resend.
+    forgetComposed(file);
 }
 
 void clsInetGateway::PopStart()
 {
     const auto& rc = config::Running();
+    // A message composed in an earlier cycle names no attachment when it is sent, so its copy
+    // goes here, with those of bounced messages, rather than waiting for the next cycle.
+    sweepComposedCopies();
     LastCommand = Command::None;
     TargetHost = PopServer;
     TargetPort = POPPort;

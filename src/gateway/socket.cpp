@@ -121,6 +121,7 @@ QString clsInetGateway::connectFailure() const
 
 QString clsInetGateway::SocketConnect()
 {
+    const WaitScope waiting(*this);
     gateway::Transport& h = transport();
     // A failure of the connect being started is reported by the result, not as a close.
     inConnect_ = true;
@@ -161,7 +162,12 @@ void clsInetGateway::SocketDisconnect() { transport().close(); }
 
 bool clsInetGateway::SocketSend(const QString& text)
 {
-    switch (transport().send(text.toLatin1())) {
+    int result = 0;
+    {
+        const WaitScope waiting(*this);
+        result = transport().send(text.toLatin1());
+    }
+    switch (result) {
     case 0:
         // Our own words restart the wait for an answer (noted here, timed at the next tick).
         sentSinceTick_ = true;
@@ -473,6 +479,24 @@ void clsInetGateway::Socket_Close()
     }
 }
 
+clsInetGateway::WaitScope::~WaitScope()
+{
+    if (--g.waits_ == 0 && g.releasePending_) {
+        g.releasePending_ = false;
+        // Called here, at the level of the notification the wait ran in, the deletion happens
+        // only once that notification has returned, and with it every frame of this object.
+        g.deleteLater();
+    }
+}
+
+void clsInetGateway::ReleaseLater()
+{
+    if (waits_ > 0)
+        releasePending_ = true;
+    else
+        deleteLater();
+}
+
 void clsInetGateway::RequestStop()
 {
     if (state_ == GwState::Standby || stopRequested_)
@@ -488,7 +512,10 @@ void clsInetGateway::raiseScriptPOP()
     // the robot meanwhile, so that time is not the server's silence nor part of its session.
     const QDateTime began = platform::Now();
     inScriptPOP_ = true;
-    emit ScriptPOP();
+    {
+        const WaitScope waiting(*this);
+        emit ScriptPOP();
+    }
     inScriptPOP_ = false;
     lastArrival_ = platform::Now();
     sessionStart_ = sessionStart_.addMSecs(began.msecsTo(lastArrival_));

@@ -21,10 +21,11 @@ inline QString pythonWithAiosmtpd()
 
 class SmtpSink {
 public:
-    // script: path of smtp_sink.py; the server delivers into maildir.
-    SmtpSink(const QString& python, const QString& script, const QString& maildir)
+    // script: path of smtp_sink.py (or stall_sink.py); the server delivers into maildir; extra:
+    // more options for the script.
+    SmtpSink(const QString& python, const QString& script, const QString& maildir, const QStringList& extra = {})
     {
-        proc_.start(python, {script, QStringLiteral("--maildir"), maildir});
+        proc_.start(python, QStringList{script, QStringLiteral("--maildir"), maildir} + extra);
         if (proc_.waitForStarted(10000) && proc_.waitForReadyRead(20000))
             port_ = quint16(proc_.readLine().trimmed().toUInt());
     }

@@ -3,11 +3,11 @@
 // Afterwards every message is filed exactly once with its attachment byte-identical, no
 // script ran twice for a message, and the mailbox is empty.
 #include "e2e/MailPeers.h"
+#include "e2e/RobotProcess.h"
 #include "support/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -18,28 +18,12 @@
 #include <csignal>
 
 using tw::test::MailPeers;
+using tw::test::readFile;
+using tw::test::writeFile;
 
 namespace {
 
 constexpr int kMessages = 400;
-
-QString program()
-{
-    const QString dir = qEnvironmentVariable("TW_BINARY_DIR");
-    return dir.isEmpty() ? QString() : dir + QStringLiteral("/tarnwick");
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 
 struct Interrupted : ::testing::Test {
     QTemporaryDir dir;
@@ -50,7 +34,7 @@ struct Interrupted : ::testing::Test {
 
     void SetUp() override
     {
-        if (program().isEmpty() || !QFile::exists(program()))
+        if (!tw::test::robotBuilt())
             GTEST_SKIP() << "the tarnwick program is not built";
         if (python.isEmpty() || !tw::test::dovecotInstalled())
             GTEST_SKIP() << "needs dovecot-pop3d and python3-aiosmtpd";
@@ -59,19 +43,19 @@ struct Interrupted : ::testing::Test {
         peers = std::make_unique<MailPeers>(python, QStringLiteral(TW_SCRIPTS_DIR "/mail_peers.py"), dir.path() + "/peers");
         ASSERT_TRUE(peers->ok()) << peers->status().toStdString();
         ASSERT_TRUE(QDir().mkpath(home));
-        ASSERT_TRUE(writeAll(home + "Tarnwick.ini",
+        ASSERT_TRUE(writeFile(home + "Tarnwick.ini",
                              "[Global]\r\nUnattended=True\r\n[Email]\r\nSMTPServer=127.0.0.1\r\nSMTPPort="
                                  + QByteArray::number(peers->smtpPort()) + "\r\nPOPServer=127.0.0.1\r\nPOPPort="
                                  + QByteArray::number(peers->popPort())
                                  + "\r\nUserName=robot\r\nDeleteOffServer=True\r\nMessageMax=20000000\r\nTimeout=20\r\n"));
         QProcess pw;
-        pw.start(program(), {"--home", home, "--set-password"});
+        pw.start(tw::test::robotProgram(), {"--home", home, "--set-password"});
         pw.write("secret\n");
         pw.closeWriteChannel();
         ASSERT_TRUE(pw.waitForFinished(20000));
         ASSERT_EQ(pw.exitCode(), 0) << pw.readAllStandardError().toStdString();
         // The script notes every message it runs for, and hangs while the file "hang" exists.
-        ASSERT_TRUE(writeAll(home + "onReceive.txt",
+        ASSERT_TRUE(writeFile(home + "onReceive.txt",
                              "Sub Main\r\n"
                              "  IM.OutputToFile IM.Header(\"Subject\") & vbCrLf, IM.PathHome & \"scripted.txt\", True\r\n"
                              "  If FS.FileExists(IM.PathHome & \"hang\") Then\r\n"
@@ -100,7 +84,7 @@ struct Interrupted : ::testing::Test {
                                      "Content-Type: text/plain\n\nbody " + QByteArray::number(n)
                                    + "\n--sep\nContent-Type: application/octet-stream; name=\"a" + QByteArray::number(n)
                                    + ".bin\"\nContent-Transfer-Encoding: base64\n\n" + body + "--sep--\n";
-            ASSERT_TRUE(writeAll(box + "/new/" + QString::number(1700000000 + n) + ".M" + QString::number(n) + ".test", msg));
+            ASSERT_TRUE(writeFile(box + "/new/" + QString::number(1700000000 + n) + ".M" + QString::number(n) + ".test", msg));
         }
     }
     int filed() const { return int(QDir(home + "MsgIn").entryList(QDir::Files).size()); }
@@ -109,23 +93,12 @@ struct Interrupted : ::testing::Test {
         return int(QDir(peers->maildir() + "/new").entryList(QDir::Files).size()
                    + QDir(peers->maildir() + "/cur").entryList(QDir::Files).size());
     }
-    QString logbook() const { return QString::fromLatin1(readAll(home + "LogBook.txt")); }
-    void start(QProcess& p)
-    {
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(program(), {"--headless", "--once", "--home", home});
-        ASSERT_TRUE(p.waitForStarted(10000));
-    }
+    QString logbook() const { return QString::fromLatin1(readFile(home + "LogBook.txt")); }
+    void start(QProcess& p) { ASSERT_TRUE(tw::test::startOnce(p, home)); }
     // Waits until at least count messages are filed; false when the run ended first.
     bool waitFiled(QProcess& p, int count)
     {
-        QDeadlineTimer deadline(30000);
-        while (filed() < count && !deadline.hasExpired()) {
-            if (p.state() != QProcess::Running)
-                return false;
-            QThread::msleep(2);
-        }
-        return filed() >= count;
+        return tw::test::waitWhileRunning(p, [&] { return filed() >= count; });
     }
 };
 
@@ -148,7 +121,7 @@ TEST_F(Interrupted, KilledThenStoppedReceivesFileEveryMessageOnceAndEmptyTheMail
         QProcess p;
         start(p);
         ASSERT_TRUE(waitFiled(p, afterKill + 40)) << p.readAll().toStdString();
-        ASSERT_TRUE(writeAll(home + "hang", "x"));
+        ASSERT_TRUE(writeFile(home + "hang", "x"));
         QThread::msleep(300);
         ASSERT_EQ(p.state(), QProcess::Running);
         ::kill(pid_t(p.processId()), SIGTERM);
@@ -179,9 +152,9 @@ TEST_F(Interrupted, KilledThenStoppedReceivesFileEveryMessageOnceAndEmptyTheMail
     const QString attachIn = home + "AttachIn/";
     EXPECT_EQ(QDir(attachIn).entryList(QDir::Files).size(), kMessages);
     for (int n = 1; n <= kMessages; ++n)
-        ASSERT_EQ(readAll(attachIn + "a" + QString::number(n) + ".bin"), attachments[n - 1]) << "a" << n << ".bin";
+        ASSERT_EQ(readFile(attachIn + "a" + QString::number(n) + ".bin"), attachments[n - 1]) << "a" << n << ".bin";
     // No script ran twice for a message (one filed just before the kill may have had none).
-    const QStringList scripted = QString::fromLatin1(readAll(home + "scripted.txt")).split("\r\n", Qt::SkipEmptyParts);
+    const QStringList scripted = QString::fromLatin1(readFile(home + "scripted.txt")).split("\r\n", Qt::SkipEmptyParts);
     EXPECT_EQ(QSet<QString>(scripted.begin(), scripted.end()).size(), scripted.size());
     EXPECT_GE(scripted.size(), kMessages - 2);
     for (const QString& f : QDir(home).entryList(QDir::Files | QDir::Hidden))

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 using tw::test::GatewayRig;
 
 namespace {
@@ -109,10 +111,14 @@ TEST(Compose, WholeMultipartOutput)
     encodeOnly(rig);
 
     const QByteArray B = clsInetGateway::Boundary.toLatin1();
+    // The id is made once, from the return address's domain; the second cycle keeps it.
+    const QRegularExpressionMatch id = QRegularExpression(QStringLiteral("Message-ID: <20260105093000\\.[0-9a-f]{32}@tarnwick\\.test>\r\n"))
+                                           .match(QString::fromLatin1(rig.read(rc.PathMsgOut + "m1.txt")));
+    ASSERT_TRUE(id.hasMatch()) << rig.read(rc.PathMsgOut + "m1.txt").toStdString();
     const QByteArray expected =
         "To: a@x.test, Bob <b@x.test>\r\nCc: c@x.test\r\nBcc: d@x.test; e@x.test\r\nSubject: s\r\n"
         "X-Attachments: data.bin;" + full.toLatin1() + "\r\n"
-        "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"" + B + "\"\r\n\r\n"
+        "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"" + B + "\"\r\n" + id.captured().toLatin1() + "\r\n"
         "--" + B + "\r\nContent-Type: text/plain; charset=\"us-ascii\"\r\n\r\nline 1\r\n.dot\r\n\r\n"
         "--" + B + "\r\nContent-Type: application/octet-stream; name=\"data.bin\"\r\n"
         "Content-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"data.bin\"\r\n\r\n"

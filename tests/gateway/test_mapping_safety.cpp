@@ -267,3 +267,52 @@ TEST(MappingSafety, ComposedCopiesWhoseMessageIsGoneAreSweptAtTheNextCycle)
     EXPECT_EQ(rig.files(rc.PathAttachOut), QStringList({"loose.txt", "replaced.csv"}));
     EXPECT_FALSE(QFile::exists(rc.PathHome + ".composed"));
 }
+
+TEST(MappingSafety, ACopyAQueuedMessageStillNeedsIsNeverReplaced)
+{
+    GatewayRig rig;
+    auto& rc = config::Running();
+    rig.gw->ExtMap = entry("csv", "a@x.test");
+    // A queued message, not composed yet, needs the copy of the same name already there.
+    rig.write(rc.PathMsgOut + "early.txt", "To: a@x.test\r\nX-Attachments: data.csv\r\n\r\nearlier data\r\n");
+    rig.write(rc.PathAttachOut + "data.csv", "old");
+    rig.write(rc.PathExtMap + "data.csv", "new");
+    mapOnly(rig);
+    mapOnly(rig);
+    EXPECT_EQ(rig.read(rc.PathAttachOut + "data.csv"), QByteArray("old"));
+    EXPECT_EQ(rig.files(rc.PathExtMap), QStringList{"data.csv"});
+    EXPECT_EQ(rig.files(rc.PathMsgOut), QStringList{"early.txt"});
+    EXPECT_EQ(countStarting(rig.logs, "INFO: 'data.csv' waits: a queued message still needs the earlier 'data.csv'"), 1);
+
+    // Once that message carries its copy inside, the waiting file goes out in a message of
+    // its own; each message carries its own data.
+    rig.gw->Actions = QStringLiteral("ENCODE");
+    rig.gw->ProcessStart();
+    EXPECT_TRUE(rig.read(rc.PathMsgOut + "early.txt").contains("b2xk\r\n"));   // "old"
+    rig.gw->ProcessStart();
+    EXPECT_EQ(rig.files(rc.PathExtMap), QStringList());
+    const QStringList queued = rig.files(rc.PathMsgOut);
+    ASSERT_EQ(queued.size(), 2);
+    EXPECT_TRUE(rig.read(rc.PathMsgOut + queued[0]).contains("bmV3\r\n"));   // "new"
+    EXPECT_EQ(queued[1], "early.txt");
+}
+
+TEST(MappingSafety, AMessageThatCannotBeWrittenLeavesNoCopyAndItsFileWaits)
+{
+    GatewayRig rig;
+    auto& rc = config::Running();
+    rig.gw->ExtMap = entry("csv", "a@x.test");
+    rig.write(rc.PathExtMap + "d.csv", "12");
+    {
+        // The two-byte copy fits; the message file does not.
+        tw::test::FileSizeLimit full(64);
+        mapOnly(rig);
+    }
+    EXPECT_TRUE(rig.loggedStart("ERROR (extmap message):61, Disk full, File = 'd.csv'."));
+    EXPECT_EQ(rig.files(rc.PathAttachOut), QStringList());
+    EXPECT_EQ(rig.files(rc.PathMsgOut), QStringList());
+    EXPECT_EQ(rig.files(rc.PathExtMap), QStringList{"d.csv"});
+    mapOnly(rig);
+    EXPECT_EQ(rig.read(rc.PathAttachOut + "d.csv"), QByteArray("12"));
+    EXPECT_EQ(rig.files(rc.PathMsgOut).size(), 1);
+}

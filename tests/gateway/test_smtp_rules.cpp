@@ -132,6 +132,24 @@ TEST(SmtpRules, RepliesLeaveTheRightFilesBehind)
                              "accept this message.  This usually happens when \r\nthere is something wrong with the To: address..\r\n"
                              "Correct it and try again, or ask your Postmaster\r\nabout it.\r\n\r\nKind Regards,\r\nThe System Robot\r\n"));
     }
+    for (const bool accepted : {true, false}) {
+        SCOPED_TRACE(accepted ? "accepted, composed in an earlier cycle: its copy goes when the sending ends"
+                              : "refused, composed in an earlier cycle: its copy stays for a resend");
+        SmtpTable t;
+        const auto& rc = config::Running();
+        t.rig.write(rc.PathAttachOut + "att.csv", "1,2");
+        const QFileInfo copy(rc.PathAttachOut + "att.csv");
+        t.rig.write(rc.PathHome + ".composed", "att.csv\tm1.txt\t3\t"
+                                                   + QByteArray::number(copy.lastModified().toMSecsSinceEpoch()) + "\r\n");
+        t.at(GwState::Smtp, accepted ? Command::Data : Command::Rcpt);
+        t.gw.RcptIndex = 1;
+        t.answer(accepted ? "250 queued" : "550 no such user");
+        EXPECT_EQ(t.rig.files(rc.PathMsgOut), QStringList{"m2.txt"});
+        t.at(GwState::SmtpQuit, Command::None);
+        t.gw.Socket_Close();
+        EXPECT_EQ(t.gw.State(), "STANDBY");
+        EXPECT_EQ(t.rig.files(rc.PathAttachOut), accepted ? QStringList() : QStringList{"att.csv"});
+    }
     {
         SCOPED_TRACE("refused: an earlier note of the same name is kept");
         SmtpTable t;
