@@ -120,6 +120,7 @@ int frmSocket::send(const QByteArray& bytes)
         }
     } sending(*this);
     qint64 deadline = -1;   // taken only when the peer makes us wait: reading the clock per line is costly
+    qint64 stopDeadline = -1;
     for (;;) {
         // Unloaded meanwhile: the program is ending, and nothing more is sent.
         if (g_holder != this)
@@ -135,7 +136,11 @@ int frmSocket::send(const QByteArray& bytes)
         // The peer is not taking data yet (11035): retry until the deadline.
         if (deadline < 0)
             deadline = wholeSeconds() + 6;
-        if (wholeSeconds() >= deadline)
+        // Once a stop is asked for, a peer that takes nothing for two seconds more is given up,
+        // so the message is left queued and the robot ends within its grace time of its own accord.
+        if (stopDeadline < 0 && bound_ && bound_->stopRequested())
+            stopDeadline = wholeSeconds() + 2;
+        if (wholeSeconds() >= deadline || (stopDeadline >= 0 && wholeSeconds() >= stopDeadline))
             return kErrWouldBlock;
         QCoreApplication::processEvents();
         socket_->waitForBytesWritten(10);
