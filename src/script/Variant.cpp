@@ -89,7 +89,9 @@ void Variant::addRefCopy()
 
 ArrayData* Variant::arrayForWrite()
 {
-    if (u_.arr->refs > 1) {
+    // References held for elements lent out are not owners: copying then would leave the
+    // lent elements behind in the old array, and writes through them would be lost.
+    if (u_.arr->refs - u_.arr->locks > 1) {
         auto* copy = new ArrayData(u_.arr->bounds);
         copy->items = u_.arr->items;
         copy->fixed = u_.arr->fixed;
