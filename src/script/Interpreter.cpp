@@ -165,9 +165,22 @@ void OperandCache::classify(Expr* e)
     if (auto* lit = dynamic_cast<LiteralExpr*>(e)) {
         mode = Constant;
         constant = &lit->v;
-    } else if (auto* n = dynamic_cast<NameExpr*>(e); n && n->kind == NameExpr::Local && !n->hasArgs) {
-        mode = LocalSlot;
-        slot = n->slot;
+    } else if (auto* n = dynamic_cast<NameExpr*>(e); n && n->kind == NameExpr::Local) {
+        if (!n->hasArgs) {
+            mode = LocalSlot;
+            slot = n->slot;
+        } else if (n->args.size() == 1) {
+            // a(i) and a(i + 1), but not a(b(i)): one level keeps the in-place read small.
+            auto plain = [](OperandCache& c, Expr* x) { return c.mayPeek(x) && c.mode != LocalElement; };
+            auto* sum = dynamic_cast<BinaryExpr*>(n->args[0]);
+            if (sum && (sum->op == BinOp::Add || sum->op == BinOp::Sub) && plain(sum->leftOp, sum->a)
+                && plain(sum->rightOp, sum->b))
+                n->indexSum = sum;
+            if (n->indexSum || plain(n->argOps[0], n->args[0])) {
+                mode = LocalElement;
+                element = n;
+            }
+        }
     }
 }
 
@@ -721,26 +734,37 @@ static inline bool wholeComparison(BinOp op, const Variant& x, const Variant& y,
     }
 }
 
+// Calls fn(x, y, owned) with the operand values, read where they sit when nothing can change
+// them in between. The right one is read in place only after the left one is evaluated, since
+// that may run code that replaces an array the right one is an element of.
+template <class Fn>
+[[gnu::always_inline]] static inline auto withOperands(BinaryExpr& e, Frame& f, Fn&& fn)
+{
+    if (e.rightOp.mayPeek(e.b)) {
+        if (const Variant* px = e.leftOp.peek(f, e.a)) {
+            if (const Variant* py = e.rightOp.peek(f, e.b))
+                return fn(*px, *py, static_cast<Variant*>(nullptr));
+        } else {
+            Variant x = e.a->eval(f);
+            if (const Variant* py = e.rightOp.peek(f, e.b))
+                return fn(x, *py, &x);
+            Variant y = e.b->eval(f);
+            return fn(x, y, &x);
+        }
+    }
+    Variant x = e.a->eval(f);
+    Variant y = e.b->eval(f);
+    return fn(x, y, &x);
+}
+
 bool BinaryExpr::test(Frame& f)
 {
-    bool result = false;
-    const Variant* py = rightOp.peek(f, b);
-    if (py) {
-        if (const Variant* px = leftOp.peek(f, a)) {
-            if (wholeComparison(op, *px, *py, result))
-                return result;
-            return truth(applyBinary(op, *px, *py, *this, nullptr));
-        }
-        Variant x = a->eval(f);
-        if (wholeComparison(op, x, *py, result))
+    return withOperands(*this, f, [this](const Variant& x, const Variant& y, Variant* owned) __attribute__((always_inline)) {
+        bool result = false;
+        if (wholeComparison(op, x, y, result))
             return result;
-        return truth(applyBinary(op, x, *py, *this, &x));
-    }
-    Variant x = a->eval(f);
-    Variant y = b->eval(f);
-    if (wholeComparison(op, x, y, result))
-        return result;
-    return truth(applyBinary(op, x, y, *this, &x));
+        return truth(applyBinary(op, x, y, *this, owned));
+    });
 }
 
 // a(j + 1): whole operands that sit in place give the subscript without making a Variant.
@@ -760,24 +784,62 @@ int32_t BinaryExpr::subscript(Frame& f)
 
 Variant BinaryExpr::eval(Frame& f)
 {
-    // Operands that are literals or plain locals are read where they sit. The left one only
-    // when the right one cannot run code that changes it.
-    const Variant* py = rightOp.peek(f, b);
-    if (py) {
-        if (const Variant* px = leftOp.peek(f, a))
-            return applyBinary(op, *px, *py, *this, nullptr);
-        Variant x = a->eval(f);
-        return applyBinary(op, x, *py, *this, &x);
-    }
-    Variant x = a->eval(f);
-    Variant y = b->eval(f);
-    return applyBinary(op, x, y, *this, &x);
+    return withOperands(*this, f, [this](const Variant& x, const Variant& y, Variant* owned) __attribute__((always_inline)) {
+        return applyBinary(op, x, y, *this, owned);
+    });
 }
 
 // ---------------------------------------------------------------- statements
 
+void AssignStmt::classify()
+{
+    shape = General;
+    auto* n = dynamic_cast<NameExpr*>(target);
+    if (isSet || !n || n->kind != NameExpr::Local)
+        return;
+    name = n;
+    if (!n->hasArgs)
+        shape = LocalVar;
+    else if (n->args.size() == 1)
+        shape = LocalElement;
+}
+
+// The value is evaluated before the target is looked at: it may run code that changes it.
 Flow AssignStmt::exec(Frame& f)
 {
+    if (shape == Unknown)
+        classify();
+    if (shape == LocalVar) {
+        if (const Variant* src = valueOp.peek(f, value)) {
+            Variant& dst = *f.vars[name->slot];
+            if (!src->isObject() && !dst.isArray()) {
+                dst = *src;
+                return Flow::Normal;
+            }
+        }
+        Variant v = value->eval(f);
+        Variant& dst = *f.vars[name->slot];
+        if (!v.isObject() && !dst.isArray())
+            dst = std::move(v);
+        else
+            assignTo(dst, std::move(v), false);
+        return Flow::Normal;
+    }
+    if (shape == LocalElement) {
+        const Variant* src = valueOp.peek(f, value);
+        Variant v = src ? *src : value->eval(f);
+        Variant& arr = *f.vars[name->slot];
+        if (arr.isArray()) {
+            Variant& el = name->element1(f, arr, true);
+            if (!v.isObject() && !el.isArray())
+                el = std::move(v);
+            else
+                assignTo(el, std::move(v), false);
+            return Flow::Normal;
+        }
+        target->assign(f, std::move(v), false);
+        return Flow::Normal;
+    }
     target->assign(f, value->eval(f), isSet);
     return Flow::Normal;
 }

@@ -18,18 +18,27 @@ struct MissingExpr final : Expr {
 
 // Where an operand that needs no evaluation sits, worked out on first use: a plain local
 // (its slot) or a literal. Both stay what they are once the chunk is bound.
+// An element of a local array whose index needs no evaluation either counts too: it is read
+// in place while it exists, and evaluated (with the error that brings) when it does not.
+struct NameExpr;
+struct BinaryExpr;
 struct OperandCache {
-    enum Mode : int8_t { Unknown, Evaluate, LocalSlot, Constant };
+    enum Mode : int8_t { Unknown, Evaluate, LocalSlot, Constant, LocalElement };
     Mode mode = Unknown;
     int slot = 0;
     const Variant* constant = nullptr;
-    const Variant* peek(Frame& f, Expr* e)
+    NameExpr* element = nullptr;
+    inline const Variant* peek(Frame& f, Expr* e);
+    // peek for an operand already known to be a local or a literal.
+    const Variant* peekPlain(Frame& f) const
     {
-        if (mode == LocalSlot) return f.vars[slot];
-        if (mode == Constant) return constant;
-        if (mode == Evaluate) return nullptr;
-        classify(e);
-        return peek(f, e);
+        return mode == LocalSlot ? f.vars[slot] : mode == Constant ? constant : nullptr;
+    }
+    // Whether peek may give the value: false for an operand that must always be evaluated.
+    bool mayPeek(Expr* e)
+    {
+        if (mode == Unknown) classify(e);
+        return mode != Evaluate;
     }
     void classify(Expr* e);
 };
@@ -93,7 +102,7 @@ struct NameExpr final : Expr {
     // The element the arguments index in arr.
     Variant& element(Frame& f, Variant& arr, bool forWrite);
     // The same for one index, the common case, in line up to the bounds check.
-    Variant& element1(Frame& f, Variant& arr, bool forWrite)
+    [[gnu::always_inline]] Variant& element1(Frame& f, Variant& arr, bool forWrite)
     {
         const Variant* x = argOps[0].peek(f, args[0]);
         int32_t i = !x ? evalIndex(f) : x->type() == vtInteger ? x->intValue() : x->type() == vtLong ? x->longValue() : toLong(*x);
@@ -109,11 +118,40 @@ struct NameExpr final : Expr {
     }
     int32_t evalIndex(Frame& f);
     Variant& elementAt(Variant& arr, bool forWrite, int32_t index);
+    // The element of a local array this names, read in place; nullptr when the variable holds
+    // no array, the index is not a whole number or is out of range (evaluation then says why).
+    [[gnu::always_inline]] const Variant* peekElement(Frame& f)
+    {
+        const Variant* arr = f.vars[slot];
+        if (!arr->isArray()) return nullptr;
+        int64_t i;
+        if (!peekIndex(f, i)) return nullptr;
+        const ArrayData* a = arr->array();
+        if (a->bounds.size() != 1) return nullptr;
+        int64_t k = i - a->bounds[0].lower;
+        return k >= 0 && k < a->bounds[0].count ? &a->items[size_t(k)] : nullptr;
+    }
+    [[gnu::always_inline]] inline bool peekIndex(Frame& f, int64_t& i);
+    // a(j + 1): the index is a sum or difference of operands that sit in place.
+    BinaryExpr* indexSum = nullptr;
     Variant* refGeneral(Frame& f, ArgPack& pack);
     // The variable for a binding that is one, else nullptr (procedures, builtins, members).
     Variant* variable(Frame& f, bool create);
     GlobalSlot& globalSlot(Frame& f) { return global ? *global : *(global = &f.eng->globals[size_t(slot)]); }
 };
+
+[[gnu::always_inline]] inline const Variant* OperandCache::peek(Frame& f, Expr* e)
+{
+    switch (mode) {
+    case LocalSlot: return f.vars[slot];
+    case Constant: return constant;
+    case LocalElement: return element->peekElement(f);
+    case Evaluate: return nullptr;
+    case Unknown: break;
+    }
+    classify(e);
+    return mode == LocalElement ? element->peekElement(f) : peekPlain(f);
+}
 
 struct MemberExpr final : Expr {
     Expr* obj = nullptr;
@@ -177,6 +215,23 @@ struct BinaryExpr final : Expr {
     int32_t subscript(Frame& f) override;
 };
 
+inline bool NameExpr::peekIndex(Frame& f, int64_t& i)
+{
+    auto whole = [](const Variant* x) { return x && (x->type() == vtInteger || x->type() == vtLong); };
+    auto value = [](const Variant* x) -> int64_t { return x->type() == vtInteger ? x->intValue() : x->longValue(); };
+    if (indexSum) {
+        const Variant* p = indexSum->leftOp.peekPlain(f);
+        const Variant* q = indexSum->rightOp.peekPlain(f);
+        if (!whole(p) || !whole(q)) return false;
+        i = indexSum->op == BinOp::Add ? value(p) + value(q) : value(p) - value(q);
+        return true;
+    }
+    const Variant* x = argOps[0].peekPlain(f);
+    if (!whole(x)) return false;
+    i = value(x);
+    return true;
+}
+
 // ---------------------------------------------------------------- statements
 
 struct ExprStmt final : Stmt {
@@ -189,6 +244,12 @@ struct AssignStmt final : Stmt {
     Expr* value = nullptr;
     bool isSet = false;
     Flow exec(Frame& f) override;
+    // x = ... and a(i) = ... on locals, the bulk of what loops assign, skip the general path.
+    enum Shape : int8_t { Unknown, General, LocalVar, LocalElement };
+    Shape shape = Unknown;
+    NameExpr* name = nullptr;
+    OperandCache valueOp;
+    void classify();
 };
 
 // x = x & a & b ..., done in place so that building a long string is not quadratic.
