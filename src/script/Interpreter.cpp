@@ -9,15 +9,23 @@
 
 namespace script {
 
-ArgPack::~ArgPack()
+void ArrayLocks::lock(ArrayData* a)
 {
-    for (size_t i = 0; i < nt_; ++i)
-        reinterpret_cast<Variant*>(tempBuf_ + sizeof(Variant) * i)->~Variant();
-    for (ArrayData* a : locked_) {
+    if (!locked_)
+        locked_ = new std::vector<ArrayData*>;
+    locked_->push_back(a);
+    ++a->locks;
+    ++a->refs;
+}
+
+void ArrayLocks::release()
+{
+    for (ArrayData* a : *locked_) {
         --a->locks;
         if (--a->refs == 0)
             delete a;
     }
+    delete locked_;
 }
 
 void ArgPack::addMore(Variant* p)
@@ -323,11 +331,8 @@ Variant NameExpr::evalGeneral(Frame& f)
     }
     case Global: {
         GlobalSlot& g = globalSlot(f);
-        if (g.proc) {
-            ArgPack pack;
-            buildArgs(f, args, pack);
-            return f.eng->callProc(g.proc, nullptr, pack.args());
-        }
+        if (g.proc)
+            return callProc(f);
         if (!hasArgs)
             return g.value;
         ArgPack pack;
@@ -385,6 +390,11 @@ Variant NameExpr::evalGeneral(Frame& f)
     return Variant();
 }
 
+Variant NameExpr::callProc(Frame& f)
+{
+    return f.eng->callProc(global->proc, nullptr, f, args);
+}
+
 void NameExpr::callStmt(Frame& f)
 {
     if (kind == Dynamic && !hasArgs) {
@@ -396,7 +406,7 @@ void NameExpr::callStmt(Frame& f)
     eval(f);
 }
 
-Variant* NameExpr::refGeneral(Frame& f, ArgPack& pack)
+Variant* NameExpr::refGeneral(Frame& f, ArrayLocks& locks)
 {
     if (kind == Local && !hasArgs)
         return f.vars[slot];
@@ -412,7 +422,7 @@ Variant* NameExpr::refGeneral(Frame& f, ArgPack& pack)
     ArgPack idxPack;
     buildArgs(f, args, idxPack);
     Variant* el = &elementFor(*v, idxPack.args());
-    pack.lock(v->array());
+    locks.lock(v->array());
     return el;
 }
 
@@ -572,15 +582,15 @@ Variant ApplyExpr::eval(Frame& f)
 }
 
 // a(0)(1): the element of an array that is itself an element, reached in place.
-Variant* ApplyExpr::ref(Frame& f, ArgPack& pack)
+Variant* ApplyExpr::ref(Frame& f, ArrayLocks& locks)
 {
-    Variant* outer = target->ref(f, pack);
+    Variant* outer = target->ref(f, locks);
     if (!outer || !outer->isArray())
         return nullptr;
     ArgPack idxPack;
     buildArgs(f, args, idxPack);
     Variant* el = &elementFor(*outer, idxPack.args());
-    pack.lock(outer->array());
+    locks.lock(outer->array());
     return el;
 }
 
@@ -759,6 +769,16 @@ template <class Fn>
 
 bool BinaryExpr::test(Frame& f)
 {
+    if (plainOperands()) {
+        bool result = false;
+        if (wholeComparison(op, *leftOp.peekPlain(f), *rightOp.peekPlain(f), result))
+            return result;
+    }
+    return testOperands(f);
+}
+
+bool BinaryExpr::testOperands(Frame& f)
+{
     return withOperands(*this, f, [this](const Variant& x, const Variant& y, Variant* owned) __attribute__((always_inline)) {
         bool result = false;
         if (wholeComparison(op, x, y, result))
@@ -782,7 +802,29 @@ int32_t BinaryExpr::subscript(Frame& f)
     return wholeIndex(eval(f));
 }
 
+// Whole numbers that sit in place, added, subtracted or compared: counters and indexes, the
+// bulk of what loops compute, done before anything else is looked at.
 Variant BinaryExpr::eval(Frame& f)
+{
+    if (plainOperands()) {
+        const Variant& x = *leftOp.peekPlain(f);
+        const Variant& y = *rightOp.peekPlain(f);
+        if (isWhole(x) && isWhole(y)) {
+            int64_t p = wholeValue(x), q = wholeValue(y);
+            bool bothInt = x.type() == vtInteger && y.type() == vtInteger;
+            bool result = false;
+            if (op == BinOp::Add)
+                return wholeOrLong(p + q, bothInt);
+            if (op == BinOp::Sub)
+                return wholeOrLong(p - q, bothInt);
+            if (wholeComparison(op, x, y, result))
+                return Variant::fromBool(result);
+        }
+    }
+    return evalOperands(f);
+}
+
+Variant BinaryExpr::evalOperands(Frame& f)
 {
     return withOperands(*this, f, [this](const Variant& x, const Variant& y, Variant* owned) __attribute__((always_inline)) {
         return applyBinary(op, x, y, *this, owned);
@@ -795,10 +837,14 @@ void AssignStmt::classify()
 {
     shape = General;
     auto* n = dynamic_cast<NameExpr*>(target);
-    if (isSet || !n || n->kind != NameExpr::Local)
+    if (isSet || !n)
         return;
     name = n;
-    if (!n->hasArgs)
+    if (n->kind == NameExpr::Return && !n->hasArgs)
+        shape = ReturnVar;
+    else if (n->kind != NameExpr::Local)
+        shape = General;
+    else if (!n->hasArgs)
         shape = LocalVar;
     else if (n->args.size() == 1)
         shape = LocalElement;
@@ -809,16 +855,17 @@ Flow AssignStmt::exec(Frame& f)
 {
     if (shape == Unknown)
         classify();
-    if (shape == LocalVar) {
+    if (shape == LocalVar || shape == ReturnVar) {
+        auto dest = [&]() -> Variant& { return shape == LocalVar ? *f.vars[name->slot] : f.ret; };
         if (const Variant* src = valueOp.peek(f, value)) {
-            Variant& dst = *f.vars[name->slot];
+            Variant& dst = dest();
             if (!src->isObject() && !dst.isArray()) {
                 dst = *src;
                 return Flow::Normal;
             }
         }
         Variant v = value->eval(f);
-        Variant& dst = *f.vars[name->slot];
+        Variant& dst = dest();
         if (!v.isObject() && !dst.isArray())
             dst = std::move(v);
         else

@@ -83,12 +83,15 @@ struct NameExpr final : Expr {
             Variant* v = f.vars[slot];
             if (!hasArgs) return *v;
             if (args.size() == 1 && v->isArray()) return element1(f, *v, false);
+        } else if (kind == Global && global && global->proc) {
+            return callProc(f);
         }
         return evalGeneral(f);
     }
-    Variant* ref(Frame& f, ArgPack& pack) override
+    Variant callProc(Frame& f);
+    Variant* ref(Frame& f, ArrayLocks& locks) override
     {
-        return kind == Local && !hasArgs ? f.vars[slot] : refGeneral(f, pack);
+        return kind == Local && !hasArgs ? f.vars[slot] : refGeneral(f, locks);
     }
     const Variant* peek(Frame& f) override { return kind == Local && !hasArgs ? f.vars[slot] : nullptr; }
     void assign(Frame& f, Variant v, bool isSet) override;
@@ -134,7 +137,7 @@ struct NameExpr final : Expr {
     [[gnu::always_inline]] inline bool peekIndex(Frame& f, int64_t& i);
     // a(j + 1): the index is a sum or difference of operands that sit in place.
     BinaryExpr* indexSum = nullptr;
-    Variant* refGeneral(Frame& f, ArgPack& pack);
+    Variant* refGeneral(Frame& f, ArrayLocks& locks);
     // The variable for a binding that is one, else nullptr (procedures, builtins, members).
     Variant* variable(Frame& f, bool create);
     GlobalSlot& globalSlot(Frame& f) { return global ? *global : *(global = &f.eng->globals[size_t(slot)]); }
@@ -184,7 +187,7 @@ struct ApplyExpr final : Expr {
     Expr* target = nullptr;
     ExprList args;
     Variant eval(Frame& f) override;
-    Variant* ref(Frame& f, ArgPack& pack) override;
+    Variant* ref(Frame& f, ArrayLocks& locks) override;
     void assign(Frame& f, Variant v, bool isSet) override;
 };
 
@@ -212,6 +215,13 @@ struct BinaryExpr final : Expr {
     OperandCache leftOp, rightOp;
     Variant eval(Frame& f) override;
     bool test(Frame& f) override;
+    [[gnu::noinline]] Variant evalOperands(Frame& f);
+    [[gnu::noinline]] bool testOperands(Frame& f);
+    bool plainOperands() const
+    {
+        auto plain = [](OperandCache::Mode m) { return m == OperandCache::LocalSlot || m == OperandCache::Constant; };
+        return plain(leftOp.mode) && plain(rightOp.mode);
+    }
     int32_t subscript(Frame& f) override;
 };
 
@@ -244,8 +254,9 @@ struct AssignStmt final : Stmt {
     Expr* value = nullptr;
     bool isSet = false;
     Flow exec(Frame& f) override;
-    // x = ... and a(i) = ... on locals, the bulk of what loops assign, skip the general path.
-    enum Shape : int8_t { Unknown, General, LocalVar, LocalElement };
+    // x = ..., a(i) = ... on locals and the function result, the bulk of what loops and
+    // functions assign, skip the general path.
+    enum Shape : int8_t { Unknown, General, LocalVar, ReturnVar, LocalElement };
     Shape shape = Unknown;
     NameExpr* name = nullptr;
     OperandCache valueOp;
