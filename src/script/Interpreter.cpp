@@ -635,7 +635,8 @@ Variant UnaryExpr::eval(Frame& f)
 
 // Everything but whole and Double arithmetic: kept out of line so that the common case
 // stays small.
-[[gnu::noinline]] static Variant generalBinary(BinOp op, Variant& x, const Variant& y, bool xLiteral, bool yLiteral)
+[[gnu::noinline]] static Variant generalBinary(BinOp op, Variant& x, const Variant& y, bool xLiteral, bool yLiteral,
+                                               int textToFollow = 0)
 {
     if (op == BinOp::Concat && (x.isString() || isWhole(x)) && (y.isString() || isWhole(y))) {
         // Text built from strings and counters: no detour through the general conversion, and
@@ -643,7 +644,11 @@ Variant UnaryExpr::eval(Frame& f)
         QString s;
         if (x.isString())
             s = std::move(x.strRef());
-        s.reserve(s.size() + (y.isString() ? y.str().size() : 0) + (x.isString() ? 0 : 12) + (y.isString() ? 0 : 12));
+        // In a chain ("a" & i & "b" & j) room to spare lets the next parts go in place.
+        qsizetype need = s.size() + (y.isString() ? y.str().size() : 0) + (x.isString() ? 0 : 12) + (y.isString() ? 0 : 12);
+        need += textToFollow;
+        if (s.capacity() < need || !s.isDetached())
+            s.reserve(need);
         if (!x.isString())
             appendWhole(s, wholeValue(x));
         if (y.isString())
@@ -664,9 +669,9 @@ Variant UnaryExpr::eval(Frame& f)
 [[gnu::noinline]] static Variant otherBinary(BinOp op, const Variant& x, const Variant& y, const BinaryExpr& e, Variant* owned)
 {
     if (owned)
-        return generalBinary(op, *owned, y, e.a->isLiteral(), e.b->isLiteral());
+        return generalBinary(op, *owned, y, e.a->isLiteral(), e.b->isLiteral(), e.textToFollow);
     Variant left = x;
-    return generalBinary(op, left, y, e.a->isLiteral(), e.b->isLiteral());
+    return generalBinary(op, left, y, e.a->isLiteral(), e.b->isLiteral(), e.textToFollow);
 }
 
 // The operator on two values: whole and Double arithmetic and comparison in line, the rest

@@ -213,6 +213,7 @@ struct BinaryExpr final : Expr {
     Expr* a = nullptr;
     Expr* b = nullptr;
     OperandCache leftOp, rightOp;
+    int textToFollow = 0;  // in a chain of &: about how much text the later parts add
     Variant eval(Frame& f) override;
     bool test(Frame& f) override;
     [[gnu::noinline]] Variant evalOperands(Frame& f);

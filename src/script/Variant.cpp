@@ -339,6 +339,17 @@ bool parseNumber(const QString& text, double& out)
         out = neg ? -v : v;
         return true;
     }
+    // Plain digits, what most text that holds a number is, need no detour through a parser.
+    if (end - p <= 18) {
+        uint64_t n = 0;
+        const QChar* q = p;
+        for (; q < end && q->unicode() >= '0' && q->unicode() <= '9'; ++q)
+            n = n * 10 + (q->unicode() - '0');
+        if (q == end && q > p) {
+            out = neg ? -double(n) : double(n);
+            return true;
+        }
+    }
     QByteArray digits;
     bool seenDigit = false, seenDot = false;
     // In a locale that writes "1,5" the comma is the decimal point and the dot groups digits.
