@@ -257,8 +257,7 @@ Variant Engine::callProc(Procedure* p, ClassInstance* me, Args args)
 }
 
 // The arguments run before the count is found wrong, as with any other call.
-[[gnu::noinline]] static Variant callWithWrongCount(Engine& eng, Procedure* p, ClassInstance* me, Frame& caller,
-                                                    const ExprList& args)
+Variant Engine::callWithWrongCount(Procedure* p, ClassInstance* me, Frame& caller, const ExprList& args)
 {
     ArgPack pack;
     for (Expr* e : args) {
@@ -267,14 +266,7 @@ Variant Engine::callProc(Procedure* p, ClassInstance* me, Args args)
             *(r = pack.temp()) = e->eval(caller);
         pack.add(r);
     }
-    return eng.callProc(p, me, pack.args());
-}
-
-Variant Engine::callProc(Procedure* p, ClassInstance* me, Frame& caller, const ExprList& args)
-{
-    if (args.size() != p->params.size())
-        return callWithWrongCount(*this, p, me, caller, args);
-    return enterProc(p, me, {}, &caller, &args);
+    return callProc(p, me, pack.args());
 }
 
 // With argument expressions, they are evaluated in the caller's frame straight into the
@@ -293,27 +285,31 @@ Variant Engine::enterProc(Procedure* p, ClassInstance* me, Args args, Frame* cal
     CallGuard guard(*this, storage, n);
     ArrayLocks locks;
     const size_t nParams = p->params.size();
+    bool copies = false;  // a variable bound to a ByVal parameter, copied below
     if (exprs) {
         for (size_t i = 0; i < nParams; ++i) {
             Expr* e = (*exprs)[i];
-            if (Variant* r = e->ref(*caller, locks))
+            if (Variant* r = e->ref(*caller, locks)) {
                 vars[i] = r;
-            else
+                copies |= p->params[i].byVal;
+            } else {
                 storage[i] = e->eval(*caller);
+                if (storage[i].isMissing() && p->params[i].byVal)
+                    storage[i] = Variant();
+            }
         }
     } else {
         for (size_t i = 0; i < nParams; ++i)
             vars[i] = args[i];
+        copies = true;
     }
-    for (size_t i = 0; i < nParams; ++i) {
-        if (!p->params[i].byVal)
-            continue;
-        if (vars[i] != &storage[i]) {
-            storage[i] = *vars[i];
+    if (copies) {
+        for (size_t i = 0; i < nParams; ++i) {
+            if (!p->params[i].byVal || vars[i] == &storage[i])
+                continue;
+            storage[i] = vars[i]->isMissing() ? Variant() : *vars[i];
             vars[i] = &storage[i];
         }
-        if (storage[i].isMissing())
-            storage[i] = Variant();
     }
     guard.enter();
     return runBody(p, me, vars);

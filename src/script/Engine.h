@@ -279,7 +279,12 @@ public:
 
     Variant callProc(Procedure* p, ClassInstance* me, Args args);
     // The same with the argument expressions of a call site, evaluated in the caller's frame.
-    Variant callProc(Procedure* p, ClassInstance* me, Frame& caller, const ExprList& args);
+    Variant callProc(Procedure* p, ClassInstance* me, Frame& caller, const ExprList& args)
+    {
+        if (args.size() != p->params.size())
+            return callWithWrongCount(p, me, caller, args);
+        return enterProc(p, me, {}, &caller, &args);
+    }
     ClassInstance* newInstance(const QString& className);
     ClassInstance* newInstance(ClassDef* c);
 
@@ -334,6 +339,7 @@ private:
     void commit(const std::shared_ptr<Chunk>& c);
     Flow runTop(Chunk& c);
     Variant enterProc(Procedure* p, ClassInstance* me, Args args, Frame* caller, const ExprList* exprs);
+    Variant callWithWrongCount(Procedure* p, ClassInstance* me, Frame& caller, const ExprList& args);
     [[gnu::always_inline]] inline Variant runBody(Procedure* p, ClassInstance* me, Variant** vars);
 
     int ticks_ = 4096;

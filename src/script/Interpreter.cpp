@@ -390,11 +390,6 @@ Variant NameExpr::evalGeneral(Frame& f)
     return Variant();
 }
 
-Variant NameExpr::callProc(Frame& f)
-{
-    return f.eng->callProc(global->proc, nullptr, f, args);
-}
-
 void NameExpr::callStmt(Frame& f)
 {
     if (kind == Dynamic && !hasArgs) {
@@ -807,8 +802,9 @@ int32_t BinaryExpr::subscript(Frame& f)
     return wholeIndex(eval(f));
 }
 
-// Whole numbers that sit in place, added, subtracted or compared: counters and indexes, the
-// bulk of what loops compute, done before anything else is looked at.
+// Numbers that sit in place, added, subtracted or compared (whole) or added, subtracted or
+// multiplied (Double): counters, indexes and sums, the bulk of what loops compute, done before
+// anything else is looked at.
 Variant BinaryExpr::eval(Frame& f)
 {
     if (plainOperands()) {
@@ -824,6 +820,12 @@ Variant BinaryExpr::eval(Frame& f)
                 return wholeOrLong(p - q, bothInt);
             if (wholeComparison(op, x, y, result))
                 return Variant::fromBool(result);
+        } else if ((x.type() == vtDouble || isWhole(x)) && (y.type() == vtDouble || isWhole(y))) {
+            double p = x.type() == vtDouble ? x.doubleValue() : double(wholeValue(x));
+            double q = y.type() == vtDouble ? y.doubleValue() : double(wholeValue(y));
+            double r = op == BinOp::Add ? p + q : op == BinOp::Sub ? p - q : op == BinOp::Mul ? p * q : NAN;
+            if (std::isfinite(r))
+                return Variant::fromDouble(r);
         }
     }
     return evalOperands(f);

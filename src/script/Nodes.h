@@ -88,7 +88,7 @@ struct NameExpr final : Expr {
         }
         return evalGeneral(f);
     }
-    Variant callProc(Frame& f);
+    Variant callProc(Frame& f) { return f.eng->callProc(global->proc, nullptr, f, args); }
     Variant* ref(Frame& f, ArrayLocks& locks) override
     {
         return kind == Local && !hasArgs ? f.vars[slot] : refGeneral(f, locks);
