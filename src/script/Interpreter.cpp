@@ -506,8 +506,13 @@ int MemberExpr::resolve(Dispatch* d)
     // Only a script class instance has the class as its shape, so the field index holds for
     // every object this call site meets with the same shape.
     cacheField = -1;
-    if (auto* ci = dynamic_cast<ClassInstance*>(d); ci && id >= 1 && id <= int(ci->cls()->members.size()))
-        cacheField = ci->cls()->members[size_t(id - 1)].field;
+    cacheMethod = nullptr;
+    if (auto* ci = dynamic_cast<ClassInstance*>(d); ci && id >= 1 && id <= int(ci->cls()->members.size())) {
+        const ClassDef::Member& m = ci->cls()->members[size_t(id - 1)];
+        cacheField = m.field;
+        if (m.field < 0 && m.get && m.get->params.size() == args.size())
+            cacheMethod = m.get;
+    }
     return id;
 }
 
@@ -535,6 +540,9 @@ Variant MemberExpr::evalOn(Frame& f, Dispatch* d)
     int id = resolve(d);
     if (Variant* field = plainField(d))
         return *field;
+    // The caller holds the object for the call.
+    if (cacheMethod && static_cast<ClassInstance*>(d)->alive())
+        return f.eng->callProc(cacheMethod, static_cast<ClassInstance*>(d), f, args);
     return callMember(f, d, id, args);
 }
 
@@ -611,7 +619,11 @@ void ApplyExpr::assign(Frame& f, Variant v, bool isSet)
 
 Variant NewExpr::eval(Frame& f)
 {
-    ClassDef* c = f.eng->classes.value(lname, nullptr);
+    if (cacheGen != f.eng->generation) {
+        cacheClass = f.eng->classes.value(lname, nullptr);
+        cacheGen = f.eng->generation;
+    }
+    ClassDef* c = cacheClass;
     if (!c) {
         if (Dispatch* d = newRuntimeClass(*f.eng, className))
             return Variant::fromObject(d);

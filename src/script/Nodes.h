@@ -165,6 +165,7 @@ struct MemberExpr final : Expr {
     const void* cacheShape = nullptr;
     int cacheId = -1;
     int cacheField = -1;  // the member is a plain field of a script class instance
+    Procedure* cacheMethod = nullptr;  // ... or a method these arguments call directly
     OperandCache objOp;
 
     Variant eval(Frame& f) override;
@@ -198,7 +199,9 @@ struct ParenExpr final : Expr {
 
 struct NewExpr final : Expr {
     QString className;
-    QString lname;  // lower case, for the lookup every New makes
+    QString lname;  // lower case, for the lookup
+    ClassDef* cacheClass = nullptr;  // what lname named when the engine's names last changed
+    int cacheGen = 0;
     Variant eval(Frame& f) override;
 };
 
