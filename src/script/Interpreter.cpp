@@ -4,7 +4,6 @@
 #include "script/Nodes.h"
 
 #include <QTime>
-#include <charconv>
 #include <cmath>
 
 namespace script {
@@ -71,9 +70,19 @@ Variant wholeOrLong(int64_t r, bool bothInteger)
 
 void appendWhole(QString& s, int64_t n)
 {
-    char buf[24];
-    auto end = std::to_chars(buf, buf + sizeof buf, n).ptr;
-    s.append(QLatin1StringView(buf, end - buf));
+    uint64_t u = n < 0 ? 0 - uint64_t(n) : uint64_t(n);
+    qsizetype digits = 1;
+    for (uint64_t rest = u / 10; rest; rest /= 10)
+        ++digits;
+    qsizetype at = s.size();
+    s.resize(at + digits + (n < 0));
+    QChar* out = s.data() + s.size();
+    do {
+        *--out = QChar(char16_t('0' + u % 10));
+        u /= 10;
+    } while (u);
+    if (n < 0)
+        *--out = QLatin1Char('-');
 }
 
 std::vector<int32_t> indexValues(Args args)
