@@ -363,6 +363,9 @@ Variant NameExpr::evalGeneral(Frame& f)
         if (int(args.size()) < builtin->minArgs || int(args.size()) > builtin->maxArgs)
             raiseNamedError(errWrongArgs, name);
         // Builtins only read their arguments: values will do, and no array is lent out.
+        Variant* inPlace[kFastRank];
+        if (plainArgs(f, inPlace))
+            return builtin->fn(f, Args(inPlace, args.size()));
         ArgPack pack;
         for (Expr* e : args) {
             Variant* r = const_cast<Variant*>(e->peek(f));
@@ -397,6 +400,29 @@ Variant NameExpr::evalGeneral(Frame& f)
     }
     }
     return Variant();
+}
+
+// Arguments that are locals, literals or elements of local arrays are read in place when
+// every one of them is, since none can then run code that moves another, and none is an
+// object, whose default value the builtin might run code for.
+bool NameExpr::plainArgs(Frame& f, Variant** out)
+{
+    if (plainArgState == 0 || args.size() > kFastRank)
+        return false;
+    if (plainArgState < 0) {
+        plainArgState = 1;
+        for (size_t i = 0; i < args.size(); ++i)
+            if (!argOps[i].mayPeek(args[i]))
+                plainArgState = 0;
+        return plainArgs(f, out);
+    }
+    for (size_t i = 0; i < args.size(); ++i) {
+        const Variant* v = argOps[i].peek(f, args[i]);
+        if (!v || v->isObject())
+            return false;
+        out[i] = const_cast<Variant*>(v);
+    }
+    return true;
 }
 
 void NameExpr::callStmt(Frame& f)

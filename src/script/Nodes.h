@@ -99,7 +99,9 @@ struct NameExpr final : Expr {
     Variant evalGeneral(Frame& f);
     // Array elements up to this rank are indexed without building an argument list.
     static constexpr size_t kFastRank = 3;
-    OperandCache argOps[kFastRank];
+    OperandCache argOps[kFastRank];  // for a builtin call: its arguments
+    int8_t plainArgState = -1;  // builtin arguments all read in place: -1 not known yet
+    bool plainArgs(Frame& f, Variant** out);
     // The variable holding an array, when this name is a plain variable that holds one.
     Variant* plainArray(Frame& f);
     // The element the arguments index in arr.
