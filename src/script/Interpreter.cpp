@@ -182,13 +182,16 @@ void OperandCache::classify(Expr* e)
     if (auto* lit = dynamic_cast<LiteralExpr*>(e)) {
         mode = Constant;
         constant = &lit->v;
-    } else if (auto* n = dynamic_cast<NameExpr*>(e); n && n->kind == NameExpr::Local) {
+    } else if (auto* n = dynamic_cast<NameExpr*>(e); n && n->kind == NameExpr::Global && !n->hasArgs) {
+        mode = GlobalVar;
+        element = n;
+    } else if (n && n->kind == NameExpr::Local) {
         if (!n->hasArgs) {
             mode = LocalSlot;
             slot = n->slot;
         } else if (n->args.size() == 1) {
             // a(i) and a(i + 1), but not a(b(i)): one level keeps the in-place read small.
-            auto plain = [](OperandCache& c, Expr* x) { return c.mayPeek(x) && c.mode != LocalElement; };
+            auto plain = [](OperandCache& c, Expr* x) { return c.mayPeek(x) && (c.mode == LocalSlot || c.mode == Constant); };
             auto* sum = dynamic_cast<BinaryExpr*>(n->args[0]);
             if (sum && (sum->op == BinOp::Add || sum->op == BinOp::Sub) && plain(sum->leftOp, sum->a)
                 && plain(sum->rightOp, sum->b))
@@ -896,6 +899,8 @@ void AssignStmt::classify()
     name = n;
     if (n->kind == NameExpr::Return && !n->hasArgs)
         shape = ReturnVar;
+    else if (n->kind == NameExpr::Global && !n->hasArgs)
+        shape = GlobalVar;
     else if (n->kind != NameExpr::Local)
         shape = General;
     else if (!n->hasArgs)
@@ -909,8 +914,18 @@ Flow AssignStmt::exec(Frame& f)
 {
     if (shape == Unknown)
         classify();
-    if (shape == LocalVar || shape == ReturnVar) {
-        auto dest = [&]() -> Variant& { return shape == LocalVar ? *f.vars[name->slot] : f.ret; };
+    if (shape == GlobalVar) {
+        // Procedures and constants refuse the assignment the general way.
+        GlobalSlot& g = name->globalSlot(f);
+        if (g.proc || g.isConst) {
+            target->assign(f, value->eval(f), false);
+            return Flow::Normal;
+        }
+    }
+    if (shape == LocalVar || shape == ReturnVar || shape == GlobalVar) {
+        auto dest = [&]() -> Variant& {
+            return shape == LocalVar ? *f.vars[name->slot] : shape == ReturnVar ? f.ret : name->global->value;
+        };
         if (const Variant* src = valueOp.peek(f, value)) {
             Variant& dst = dest();
             if (!src->isObject() && !dst.isArray()) {

@@ -23,14 +23,14 @@ struct MissingExpr final : Expr {
 struct NameExpr;
 struct BinaryExpr;
 struct OperandCache {
-    enum Mode : int8_t { Unknown, Evaluate, LocalSlot, Constant, LocalElement };
+    enum Mode : int8_t { Unknown, Evaluate, LocalSlot, Constant, LocalElement, GlobalVar };
     Mode mode = Unknown;
     int slot = 0;
     const Variant* constant = nullptr;
-    NameExpr* element = nullptr;
+    NameExpr* element = nullptr;  // the element, or the global variable
     inline const Variant* peek(Frame& f, Expr* e);
     // peek for an operand already known to be a local or a literal.
-    const Variant* peekPlain(Frame& f) const
+    [[gnu::always_inline]] const Variant* peekPlain(Frame& f) const
     {
         return mode == LocalSlot ? f.vars[slot] : mode == Constant ? constant : nullptr;
     }
@@ -143,6 +143,12 @@ struct NameExpr final : Expr {
     // The variable for a binding that is one, else nullptr (procedures, builtins, members).
     Variant* variable(Frame& f, bool create);
     GlobalSlot& globalSlot(Frame& f) { return global ? *global : *(global = &f.eng->globals[size_t(slot)]); }
+    // The value of a global variable (not a procedure), where it sits.
+    const Variant* peekGlobal(Frame& f)
+    {
+        GlobalSlot& g = globalSlot(f);
+        return g.proc ? nullptr : &g.value;
+    }
 };
 
 [[gnu::always_inline]] inline const Variant* OperandCache::peek(Frame& f, Expr* e)
@@ -151,11 +157,14 @@ struct NameExpr final : Expr {
     case LocalSlot: return f.vars[slot];
     case Constant: return constant;
     case LocalElement: return element->peekElement(f);
+    case GlobalVar: return element->peekGlobal(f);
     case Evaluate: return nullptr;
     case Unknown: break;
     }
     classify(e);
-    return mode == LocalElement ? element->peekElement(f) : peekPlain(f);
+    if (mode == LocalElement) return element->peekElement(f);
+    if (mode == GlobalVar) return element->peekGlobal(f);
+    return peekPlain(f);
 }
 
 struct MemberExpr final : Expr {
@@ -260,9 +269,9 @@ struct AssignStmt final : Stmt {
     Expr* value = nullptr;
     bool isSet = false;
     Flow exec(Frame& f) override;
-    // x = ..., a(i) = ... on locals and the function result, the bulk of what loops and
-    // functions assign, skip the general path.
-    enum Shape : int8_t { Unknown, General, LocalVar, ReturnVar, LocalElement };
+    // x = ..., a(i) = ... on locals, globals and the function result, the bulk of what loops
+    // and functions assign, skip the general path.
+    enum Shape : int8_t { Unknown, General, LocalVar, ReturnVar, GlobalVar, LocalElement };
     Shape shape = Unknown;
     NameExpr* name = nullptr;
     OperandCache valueOp;
