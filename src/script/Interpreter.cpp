@@ -185,19 +185,22 @@ void OperandCache::classify(Expr* e)
     } else if (auto* n = dynamic_cast<NameExpr*>(e); n && n->kind == NameExpr::Global && !n->hasArgs) {
         mode = GlobalVar;
         element = n;
-    } else if (n && n->kind == NameExpr::Local) {
+    } else if (n && (n->kind == NameExpr::Local || n->kind == NameExpr::Global)) {
         if (!n->hasArgs) {
             mode = LocalSlot;
             slot = n->slot;
         } else if (n->args.size() == 1) {
             // a(i) and a(i + 1), but not a(b(i)): one level keeps the in-place read small.
-            auto plain = [](OperandCache& c, Expr* x) { return c.mayPeek(x) && (c.mode == LocalSlot || c.mode == Constant); };
+            const bool global = n->kind == NameExpr::Global;
+            auto plain = [global](OperandCache& c, Expr* x) {
+                return c.mayPeek(x) && (c.mode == LocalSlot || c.mode == Constant || (global && c.mode == GlobalVar));
+            };
             auto* sum = dynamic_cast<BinaryExpr*>(n->args[0]);
             if (sum && (sum->op == BinOp::Add || sum->op == BinOp::Sub) && plain(sum->leftOp, sum->a)
                 && plain(sum->rightOp, sum->b))
                 n->indexSum = sum;
             if (n->indexSum || plain(n->argOps[0], n->args[0])) {
-                mode = LocalElement;
+                mode = global ? GlobalElement : LocalElement;
                 element = n;
             }
         }
@@ -901,6 +904,8 @@ void AssignStmt::classify()
         shape = ReturnVar;
     else if (n->kind == NameExpr::Global && !n->hasArgs)
         shape = GlobalVar;
+    else if (n->kind == NameExpr::Global && n->args.size() == 1)
+        shape = GlobalElement;
     else if (n->kind != NameExpr::Local)
         shape = General;
     else if (!n->hasArgs)
@@ -941,12 +946,12 @@ Flow AssignStmt::exec(Frame& f)
             assignTo(dst, std::move(v), false);
         return Flow::Normal;
     }
-    if (shape == LocalElement) {
+    if (shape == LocalElement || shape == GlobalElement) {
         const Variant* src = valueOp.peek(f, value);
         Variant v = src ? *src : value->eval(f);
-        Variant& arr = *f.vars[name->slot];
-        if (arr.isArray()) {
-            Variant& el = name->element1(f, arr, true);
+        Variant* arr = shape == LocalElement ? f.vars[name->slot] : const_cast<Variant*>(name->peekGlobal(f));
+        if (arr && arr->isArray()) {
+            Variant& el = name->element1(f, *arr, true);
             if (!v.isObject() && !el.isArray())
                 el = std::move(v);
             else

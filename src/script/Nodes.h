@@ -23,7 +23,7 @@ struct MissingExpr final : Expr {
 struct NameExpr;
 struct BinaryExpr;
 struct OperandCache {
-    enum Mode : int8_t { Unknown, Evaluate, LocalSlot, Constant, LocalElement, GlobalVar };
+    enum Mode : int8_t { Unknown, Evaluate, LocalSlot, Constant, LocalElement, GlobalVar, GlobalElement };
     Mode mode = Unknown;
     int slot = 0;
     const Variant* constant = nullptr;
@@ -34,6 +34,8 @@ struct OperandCache {
     {
         return mode == LocalSlot ? f.vars[slot] : mode == Constant ? constant : nullptr;
     }
+    // peek for an operand already known to be a variable or a literal.
+    [[gnu::always_inline]] inline const Variant* peekVariable(Frame& f) const;
     // Whether peek may give the value: false for an operand that must always be evaluated.
     bool mayPeek(Expr* e)
     {
@@ -123,20 +125,23 @@ struct NameExpr final : Expr {
     }
     int32_t evalIndex(Frame& f);
     Variant& elementAt(Variant& arr, bool forWrite, int32_t index);
-    // The element of a local array this names, read in place; nullptr when the variable holds
-    // no array, the index is not a whole number or is out of range (evaluation then says why).
+    // The element of a local (or global) array this names, read in place; nullptr when the
+    // variable holds no array, the index is not a whole number or is out of range (evaluation
+    // then says why). Indexes of a local array are locals or literals, of a global array any
+    // variable or literal.
+    template <bool Global>
     [[gnu::always_inline]] const Variant* peekElement(Frame& f)
     {
-        const Variant* arr = f.vars[slot];
-        if (!arr->isArray()) return nullptr;
+        const Variant* arr = Global ? peekGlobal(f) : f.vars[slot];
+        if (!arr || !arr->isArray()) return nullptr;
         int64_t i;
-        if (!peekIndex(f, i)) return nullptr;
+        if (!peekIndex<Global>(f, i)) return nullptr;
         const ArrayData* a = arr->array();
         if (a->bounds.size() != 1) return nullptr;
         int64_t k = i - a->bounds[0].lower;
         return k >= 0 && k < a->bounds[0].count ? &a->items[size_t(k)] : nullptr;
     }
-    [[gnu::always_inline]] inline bool peekIndex(Frame& f, int64_t& i);
+    template <bool Global> [[gnu::always_inline]] inline bool peekIndex(Frame& f, int64_t& i);
     // a(j + 1): the index is a sum or difference of operands that sit in place.
     BinaryExpr* indexSum = nullptr;
     Variant* refGeneral(Frame& f, ArrayLocks& locks);
@@ -144,7 +149,7 @@ struct NameExpr final : Expr {
     Variant* variable(Frame& f, bool create);
     GlobalSlot& globalSlot(Frame& f) { return global ? *global : *(global = &f.eng->globals[size_t(slot)]); }
     // The value of a global variable (not a procedure), where it sits.
-    const Variant* peekGlobal(Frame& f)
+    [[gnu::always_inline]] const Variant* peekGlobal(Frame& f)
     {
         GlobalSlot& g = globalSlot(f);
         return g.proc ? nullptr : &g.value;
@@ -156,15 +161,22 @@ struct NameExpr final : Expr {
     switch (mode) {
     case LocalSlot: return f.vars[slot];
     case Constant: return constant;
-    case LocalElement: return element->peekElement(f);
+    case LocalElement: return element->peekElement<false>(f);
     case GlobalVar: return element->peekGlobal(f);
+    case GlobalElement: return element->peekElement<true>(f);
     case Evaluate: return nullptr;
     case Unknown: break;
     }
     classify(e);
-    if (mode == LocalElement) return element->peekElement(f);
+    if (mode == LocalElement) return element->peekElement<false>(f);
+    if (mode == GlobalElement) return element->peekElement<true>(f);
     if (mode == GlobalVar) return element->peekGlobal(f);
     return peekPlain(f);
+}
+
+[[gnu::always_inline]] inline const Variant* OperandCache::peekVariable(Frame& f) const
+{
+    return mode == GlobalVar ? element->peekGlobal(f) : peekPlain(f);
 }
 
 struct MemberExpr final : Expr {
@@ -240,18 +252,20 @@ struct BinaryExpr final : Expr {
     int32_t subscript(Frame& f) override;
 };
 
+template <bool Global>
 inline bool NameExpr::peekIndex(Frame& f, int64_t& i)
 {
+    auto peekOp = [&f](const OperandCache& c) { return Global ? c.peekVariable(f) : c.peekPlain(f); };
     auto whole = [](const Variant* x) { return x && (x->type() == vtInteger || x->type() == vtLong); };
     auto value = [](const Variant* x) -> int64_t { return x->type() == vtInteger ? x->intValue() : x->longValue(); };
     if (indexSum) {
-        const Variant* p = indexSum->leftOp.peekPlain(f);
-        const Variant* q = indexSum->rightOp.peekPlain(f);
+        const Variant* p = peekOp(indexSum->leftOp);
+        const Variant* q = peekOp(indexSum->rightOp);
         if (!whole(p) || !whole(q)) return false;
         i = indexSum->op == BinOp::Add ? value(p) + value(q) : value(p) - value(q);
         return true;
     }
-    const Variant* x = argOps[0].peekPlain(f);
+    const Variant* x = peekOp(argOps[0]);
     if (!whole(x)) return false;
     i = value(x);
     return true;
@@ -271,7 +285,7 @@ struct AssignStmt final : Stmt {
     Flow exec(Frame& f) override;
     // x = ..., a(i) = ... on locals, globals and the function result, the bulk of what loops
     // and functions assign, skip the general path.
-    enum Shape : int8_t { Unknown, General, LocalVar, ReturnVar, GlobalVar, LocalElement };
+    enum Shape : int8_t { Unknown, General, LocalVar, ReturnVar, GlobalVar, LocalElement, GlobalElement };
     Shape shape = Unknown;
     NameExpr* name = nullptr;
     OperandCache valueOp;

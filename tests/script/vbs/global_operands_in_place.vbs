@@ -38,3 +38,19 @@ WScript.Echo x
 ' expect: 501 3
 ' expect: 501 4
 ' expect: 7
+' Elements of top-level arrays, indexed by top-level variables.
+Dim arr(3), j, t
+arr(0) = 4 : arr(1) = 3 : arr(2) = 2 : arr(3) = 1
+For j = 0 To 2
+  If arr(j) > arr(j + 1) Then t = arr(j) : arr(j) = arr(j + 1) : arr(j + 1) = t
+Next
+WScript.Echo arr(0), arr(1), arr(2), arr(3), Len(arr(j)), arr(j - Limit)
+j = 4
+n = arr(j)
+WScript.Echo Err.Number
+Err.Clear
+j = "1"
+WScript.Echo arr(j) + arr(Twice(1))
+' expect: 3 2 1 4 1 3
+' expect: 9
+' expect: 3
