@@ -59,7 +59,7 @@ int64_t wholeValue(const Variant& v)
     return v.type() == vtInteger ? v.intValue() : v.longValue();
 }
 
-Variant wholeOrLong(int64_t r, bool bothInteger)
+[[gnu::always_inline]] inline Variant wholeOrLong(int64_t r, bool bothInteger)
 {
     if (bothInteger && r >= -32768 && r <= 32767)
         return Variant::fromInteger(int16_t(r));
@@ -855,9 +855,9 @@ int32_t BinaryExpr::subscript(Frame& f)
     return wholeIndex(eval(f));
 }
 
-// Numbers that sit in place, added, subtracted or compared (whole) or added, subtracted or
-// multiplied (Double): counters, indexes and sums, the bulk of what loops compute, done before
-// anything else is looked at.
+// Numbers that sit in place, in whole arithmetic and comparison or in Double sums and
+// products: counters, indexes and sums, the bulk of what loops compute, done before anything
+// else is looked at.
 Variant BinaryExpr::eval(Frame& f)
 {
     if (plainOperands()) {
@@ -866,13 +866,20 @@ Variant BinaryExpr::eval(Frame& f)
         if (isWhole(x) && isWhole(y)) {
             int64_t p = wholeValue(x), q = wholeValue(y);
             bool bothInt = x.type() == vtInteger && y.type() == vtInteger;
-            bool result = false;
-            if (op == BinOp::Add)
-                return wholeOrLong(p + q, bothInt);
-            if (op == BinOp::Sub)
-                return wholeOrLong(p - q, bothInt);
-            if (wholeComparison(op, x, y, result))
-                return Variant::fromBool(result);
+            switch (op) {
+            case BinOp::Add: return wholeOrLong(p + q, bothInt);
+            case BinOp::Sub: return wholeOrLong(p - q, bothInt);
+            case BinOp::Mul: return wholeOrLong(p * q, bothInt);
+            case BinOp::Mod: if (q) return wholeOrLong(p % q, bothInt); break;
+            case BinOp::IntDiv: if (q) return wholeOrLong(p / q, bothInt); break;
+            case BinOp::Eq: return Variant::fromBool(p == q);
+            case BinOp::Ne: return Variant::fromBool(p != q);
+            case BinOp::Lt: return Variant::fromBool(p < q);
+            case BinOp::Le: return Variant::fromBool(p <= q);
+            case BinOp::Gt: return Variant::fromBool(p > q);
+            case BinOp::Ge: return Variant::fromBool(p >= q);
+            default: break;
+            }
         } else if ((x.type() == vtDouble || isWhole(x)) && (y.type() == vtDouble || isWhole(y))) {
             double p = x.type() == vtDouble ? x.doubleValue() : double(wholeValue(x));
             double q = y.type() == vtDouble ? y.doubleValue() : double(wholeValue(y));
