@@ -185,6 +185,10 @@ void OperandCache::classify(Expr* e)
     } else if (auto* n = dynamic_cast<NameExpr*>(e); n && n->kind == NameExpr::Global && !n->hasArgs) {
         mode = GlobalVar;
         element = n;
+    } else if (n && n->kind == NameExpr::Field && !n->hasArgs) {
+        // The fields of an instance never move, and the frame holds the instance.
+        mode = FieldVar;
+        slot = n->slot;
     } else if (n && (n->kind == NameExpr::Local || n->kind == NameExpr::Global)) {
         if (!n->hasArgs) {
             mode = LocalSlot;
@@ -911,6 +915,8 @@ void AssignStmt::classify()
         shape = ReturnVar;
     else if (n->kind == NameExpr::Global && !n->hasArgs)
         shape = GlobalVar;
+    else if (n->kind == NameExpr::Field && !n->hasArgs)
+        shape = FieldVar;
     else if (n->kind == NameExpr::Global && n->args.size() == 1)
         shape = GlobalElement;
     else if (n->kind != NameExpr::Local)
@@ -934,9 +940,14 @@ Flow AssignStmt::exec(Frame& f)
             return Flow::Normal;
         }
     }
-    if (shape == LocalVar || shape == ReturnVar || shape == GlobalVar) {
+    if (shape == LocalVar || shape == ReturnVar || shape == GlobalVar || shape == FieldVar) {
         auto dest = [&]() -> Variant& {
-            return shape == LocalVar ? *f.vars[name->slot] : shape == ReturnVar ? f.ret : name->global->value;
+            switch (shape) {
+            case LocalVar: return *f.vars[name->slot];
+            case ReturnVar: return f.ret;
+            case FieldVar: return f.me->fields[size_t(name->slot)];
+            default: return name->global->value;
+            }
         };
         if (const Variant* src = valueOp.peek(f, value)) {
             Variant& dst = dest();

@@ -23,7 +23,7 @@ struct MissingExpr final : Expr {
 struct NameExpr;
 struct BinaryExpr;
 struct OperandCache {
-    enum Mode : int8_t { Unknown, Evaluate, LocalSlot, Constant, LocalElement, GlobalVar, GlobalElement };
+    enum Mode : int8_t { Unknown, Evaluate, LocalSlot, Constant, LocalElement, GlobalVar, GlobalElement, FieldVar };
     Mode mode = Unknown;
     int slot = 0;
     const Variant* constant = nullptr;
@@ -164,10 +164,12 @@ struct NameExpr final : Expr {
     case LocalElement: return element->peekElement<false>(f);
     case GlobalVar: return element->peekGlobal(f);
     case GlobalElement: return element->peekElement<true>(f);
+    case FieldVar: return &f.me->fields[size_t(slot)];
     case Evaluate: return nullptr;
     case Unknown: break;
     }
     classify(e);
+    if (mode == FieldVar) return &f.me->fields[size_t(slot)];
     if (mode == LocalElement) return element->peekElement<false>(f);
     if (mode == GlobalElement) return element->peekElement<true>(f);
     if (mode == GlobalVar) return element->peekGlobal(f);
@@ -283,9 +285,9 @@ struct AssignStmt final : Stmt {
     Expr* value = nullptr;
     bool isSet = false;
     Flow exec(Frame& f) override;
-    // x = ..., a(i) = ... on locals, globals and the function result, the bulk of what loops
-    // and functions assign, skip the general path.
-    enum Shape : int8_t { Unknown, General, LocalVar, ReturnVar, GlobalVar, LocalElement, GlobalElement };
+    // x = ..., a(i) = ... on locals, globals, fields and the function result, the bulk of what
+    // loops, functions and methods assign, skip the general path.
+    enum Shape : int8_t { Unknown, General, LocalVar, ReturnVar, GlobalVar, FieldVar, LocalElement, GlobalElement };
     Shape shape = Unknown;
     NameExpr* name = nullptr;
     OperandCache valueOp;
