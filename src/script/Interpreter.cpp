@@ -932,15 +932,15 @@ Flow AssignStmt::exec(Frame& f)
 {
     if (shape == Unknown)
         classify();
-    if (shape == GlobalVar) {
-        // Procedures and constants refuse the assignment the general way.
-        GlobalSlot& g = name->globalSlot(f);
-        if (g.proc || g.isConst) {
-            target->assign(f, value->eval(f), false);
-            return Flow::Normal;
-        }
-    }
     if (shape == LocalVar || shape == ReturnVar || shape == GlobalVar || shape == FieldVar) {
+        // A global that is a procedure or a constant (by the time the value is known) refuses
+        // the assignment the general way.
+        auto refused = [&] {
+            if (shape != GlobalVar)
+                return false;
+            GlobalSlot& g = name->globalSlot(f);
+            return g.proc || g.isConst;
+        };
         auto dest = [&]() -> Variant& {
             switch (shape) {
             case LocalVar: return *f.vars[name->slot];
@@ -949,7 +949,7 @@ Flow AssignStmt::exec(Frame& f)
             default: return name->global->value;
             }
         };
-        if (const Variant* src = valueOp.peek(f, value)) {
+        if (const Variant* src = valueOp.peek(f, value); src && !refused()) {
             Variant& dst = dest();
             if (!src->isObject() && !dst.isArray()) {
                 dst = *src;
@@ -957,6 +957,10 @@ Flow AssignStmt::exec(Frame& f)
             }
         }
         Variant v = value->eval(f);
+        if (refused()) {
+            target->assign(f, std::move(v), false);
+            return Flow::Normal;
+        }
         Variant& dst = dest();
         if (!v.isObject() && !dst.isArray())
             dst = std::move(v);
