@@ -365,8 +365,17 @@ Variant NameExpr::evalGeneral(Frame& f)
         buildArgs(f, args, pack);
         return applyArgs(f.me->fields[size_t(slot)], pack.args());
     }
-    case Member:
+    case Member: {
+        // A method of the running instance called by its bare name binds its arguments
+        // directly, as obj.Method does.
+        ClassDef* cls = f.me->cls();
+        if (slot >= 1 && size_t(slot) <= cls->members.size() && f.me->alive()) {
+            const ClassDef::Member& m = cls->members[size_t(slot - 1)];
+            if (m.field < 0 && m.get && m.get->params.size() == args.size())
+                return f.eng->callProc(m.get, f.me, f, args);
+        }
         return callMember(f, f.me, slot, args);
+    }
     case BuiltinCall: {
         if (viaCall && builtin->conversion)
             raiseError(458);

@@ -40,3 +40,23 @@ WScript.Echo o.Add(x, Drop()), x
 ' expect: gone
 ' expect: gone
 ' expect: 106 6
+' A method calling another of its own by its bare name, by reference and by value.
+Class Pair
+  Public A, B
+  Private Sub Swap(ByRef x, ByRef y)
+    Dim t
+    t = x : x = y : y = t
+  End Sub
+  Private Function Sum(ByVal x, y)
+    x = x + y
+    Sum = x
+  End Function
+  Public Function Run()
+    Swap A, B
+    Run = Sum(A, B) & " " & A & " " & B
+  End Function
+End Class
+Set pr = New Pair
+pr.A = 1 : pr.B = 2
+WScript.Echo pr.Run()
+' expect: 3 2 1
