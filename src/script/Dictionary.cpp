@@ -84,7 +84,8 @@ uint32_t Dictionary::hashOf(const Key& k)
             h = (h ^ mixBits(w)) * 0x9E3779B97F4A7C15ULL;
         }
         uint64_t tail = 0;
-        std::memcpy(&tail, p, n * sizeof(QChar));
+        for (size_t j = 0; j < n; ++j)
+            tail |= uint64_t(p[j].unicode()) << (16 * j);
         h ^= tail;
         break;
     }
