@@ -4,6 +4,8 @@
 #include "script/Library.h"
 #include "script/ScriptError.h"
 
+#include <cstring>
+
 namespace script {
 
 namespace {
@@ -23,16 +25,6 @@ const char kShape = 0;
 }
 
 } // namespace
-
-size_t qHash(const Dictionary::Key& k, size_t seed)
-{
-    switch (k.kind) {
-    case kNumber: case kDate: return qHashMulti(seed, k.kind, k.number);
-    case kText: return qHashMulti(seed, k.kind, k.text);
-    case kObject: return qHashMulti(seed, k.kind, k.object);
-    default: return qHashMulti(seed, k.kind);
-    }
-}
 
 Dictionary::Key Dictionary::keyOf(const Variant& key) const
 {
@@ -58,9 +50,49 @@ Dictionary::Key Dictionary::keyOf(const Variant& key) const
     return k;
 }
 
+// The index takes the low bits of the hash, so the words are mixed until every bit of the
+// key reaches them. Seeded per run, so that keys chosen to collide cannot be prepared.
+static inline uint64_t mixBits(uint64_t h)
+{
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return h;
+}
+
 uint32_t Dictionary::hashOf(const Key& k)
 {
-    return uint32_t(qHash(k, QHashSeed::globalSeed()));
+    static const uint64_t seed = mixBits(uint64_t(QHashSeed::globalSeed()) + 1);
+    uint64_t h = seed ^ (uint64_t(k.kind) << 56);
+    switch (k.kind) {
+    case kNumber: case kDate: {
+        double d = k.number == 0 ? 0.0 : k.number;  // 0 and -0 are one key
+        uint64_t bits;
+        std::memcpy(&bits, &d, sizeof bits);
+        h ^= bits;
+        break;
+    }
+    case kText: {
+        const QChar* p = k.text.constData();
+        size_t n = size_t(k.text.size());
+        h ^= n * 0x9E3779B97F4A7C15ULL;
+        for (; n >= 4; n -= 4, p += 4) {
+            uint64_t w;
+            std::memcpy(&w, p, sizeof w);
+            h = (h ^ mixBits(w)) * 0x9E3779B97F4A7C15ULL;
+        }
+        uint64_t tail = 0;
+        for (size_t j = 0; j < n; ++j)
+            tail |= uint64_t(p[j].unicode()) << (16 * j);
+        h ^= tail;
+        break;
+    }
+    case kObject: h ^= uint64_t(reinterpret_cast<uintptr_t>(k.object)); break;
+    default: break;
+    }
+    return uint32_t(mixBits(h));
 }
 
 size_t Dictionary::probe(const Key& k, uint32_t hash, bool& found) const

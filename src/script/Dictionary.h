@@ -46,7 +46,6 @@ private:
             return kind == o.kind && number == o.number && object == o.object && text == o.text;
         }
     };
-    friend size_t qHash(const Key& k, size_t seed);
     struct Entry {
         Variant key;
         Variant value;

@@ -206,41 +206,29 @@ Variant Engine::evaluate(Frame& f, const QString& expr)
 namespace {
 
 struct CallGuard {
-    CallGuard(Engine& e, Variant* s, int n) : eng(e), storage(s), count(n) { eng.enterCall(); }
+    CallGuard(Engine& e, Variant* s, int n) : eng(e), storage(s), count(n) {}
     ~CallGuard()
     {
         for (int i = 0; i < count; ++i)
             storage[i].~Variant();
-        eng.leaveCall();
+        if (entered)
+            eng.leaveCall();
+    }
+    void enter()
+    {
+        eng.enterCall();
+        entered = true;
     }
     Engine& eng;
     Variant* storage;
     int count;
+    bool entered = false;
 };
 
 } // namespace
 
-Variant Engine::callProc(Procedure* p, ClassInstance* me, Args args)
+inline Variant Engine::runBody(Procedure* p, ClassInstance* me, Variant** vars)
 {
-    if (args.size() != p->params.size())
-        raiseNamedError(errWrongArgs, p->name);
-    tick();
-    const int n = p->nLocals;
-    auto* storage = static_cast<Variant*>(alloca(sizeof(Variant) * size_t(n + 1)));
-    auto** vars = static_cast<Variant**>(alloca(sizeof(Variant*) * size_t(n + 1)));
-    for (int i = 0; i < n; ++i) {
-        new (&storage[i]) Variant();
-        vars[i] = &storage[i];
-    }
-    CallGuard guard(*this, storage, n);
-    for (size_t i = 0; i < p->params.size(); ++i) {
-        Variant* a = args[i];
-        if (p->params[i].byVal) {
-            storage[i] = a->isMissing() ? Variant() : *a;
-        } else {
-            vars[i] = a;
-        }
-    }
     Frame fr;
     fr.eng = this;
     fr.proc = p;
@@ -260,6 +248,73 @@ Variant Engine::callProc(Procedure* p, ClassInstance* me, Args args)
         err.clear();
     return std::move(fr.ret);
 }
+
+Variant Engine::callProc(Procedure* p, ClassInstance* me, Args args)
+{
+    if (args.size() != p->params.size())
+        raiseNamedError(errWrongArgs, p->name);
+    return enterProc(p, me, args, nullptr, nullptr);
+}
+
+// The arguments run before the count is found wrong, as with any other call.
+Variant Engine::callWithWrongCount(Procedure* p, ClassInstance* me, Frame& caller, const ExprList& args)
+{
+    ArgPack pack;
+    for (Expr* e : args) {
+        Variant* r = e->ref(caller, pack);
+        if (!r)
+            *(r = pack.temp()) = e->eval(caller);
+        pack.add(r);
+    }
+    return callProc(p, me, pack.args());
+}
+
+// With argument expressions, they are evaluated in the caller's frame straight into the
+// parameters. A variable is bound by reference first and copied for a ByVal parameter only
+// once every argument is evaluated, as a reference copied on entry would be.
+Variant Engine::enterProc(Procedure* p, ClassInstance* me, Args args, Frame* caller, const ExprList* exprs)
+{
+    tick();
+    const int n = p->nLocals;
+    auto* storage = static_cast<Variant*>(alloca(sizeof(Variant) * size_t(n + 1)));
+    auto** vars = static_cast<Variant**>(alloca(sizeof(Variant*) * size_t(n + 1)));
+    for (int i = 0; i < n; ++i) {
+        new (&storage[i]) Variant();
+        vars[i] = &storage[i];
+    }
+    CallGuard guard(*this, storage, n);
+    ArrayLocks locks;
+    const size_t nParams = p->params.size();
+    bool copies = false;  // a variable bound to a ByVal parameter, copied below
+    if (exprs) {
+        for (size_t i = 0; i < nParams; ++i) {
+            Expr* e = (*exprs)[i];
+            if (Variant* r = e->ref(*caller, locks)) {
+                vars[i] = r;
+                copies |= p->params[i].byVal;
+            } else {
+                storage[i] = e->eval(*caller);
+                if (storage[i].isMissing() && p->params[i].byVal)
+                    storage[i] = Variant();
+            }
+        }
+    } else {
+        for (size_t i = 0; i < nParams; ++i)
+            vars[i] = args[i];
+        copies = true;
+    }
+    if (copies) {
+        for (size_t i = 0; i < nParams; ++i) {
+            if (!p->params[i].byVal || vars[i] == &storage[i])
+                continue;
+            storage[i] = vars[i]->isMissing() ? Variant() : *vars[i];
+            vars[i] = &storage[i];
+        }
+    }
+    guard.enter();
+    return runBody(p, me, vars);
+}
+
 
 ClassInstance* Engine::newInstance(const QString& className)
 {

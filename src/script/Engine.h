@@ -30,13 +30,34 @@ struct Node {
     int line = 0;
 };
 
-// Keeps lent-out array elements locked for the length of a call.
-class ArgPack {
+// Keeps arrays whose elements are lent out by reference locked for the length of a call.
+// Most calls lend none, so the list is made only when one is lent.
+class ArrayLocks {
+public:
+    ArrayLocks() = default;
+    ArrayLocks(const ArrayLocks&) = delete;
+    ArrayLocks& operator=(const ArrayLocks&) = delete;
+    ~ArrayLocks()
+    {
+        if (locked_)
+            release();
+    }
+    void lock(ArrayData* a);
+
+private:
+    void release();
+    std::vector<ArrayData*>* locked_ = nullptr;
+};
+
+// The arguments of a call as the callee reads them, with the locks for those lent by reference.
+class ArgPack : public ArrayLocks {
 public:
     ArgPack() = default;
-    ArgPack(const ArgPack&) = delete;
-    ArgPack& operator=(const ArgPack&) = delete;
-    ~ArgPack();
+    ~ArgPack()
+    {
+        for (size_t i = 0; i < nt_; ++i)
+            reinterpret_cast<Variant*>(tempBuf_ + sizeof(Variant) * i)->~Variant();
+    }
     void add(Variant* p)
     {
         if (n_ < kInline) inlinePtrs_[n_++] = p;
@@ -49,27 +70,25 @@ public:
         moreTemps_.push_back(std::make_unique<Variant>());
         return moreTemps_.back().get();
     }
-    void lock(ArrayData* a) { ++a->locks; ++a->refs; locked_.push_back(a); }
     Args args() const { return n_ <= kInline ? Args(inlinePtrs_, n_) : Args(morePtrs_.data(), n_); }
     size_t size() const { return n_; }
 
 private:
     void addMore(Variant* p);
     static constexpr size_t kInline = 4;
-    Variant* inlinePtrs_[kInline] = {};
+    Variant* inlinePtrs_[kInline];
     std::vector<Variant*> morePtrs_;
     size_t n_ = 0;
     alignas(Variant) unsigned char tempBuf_[kInline * sizeof(Variant)];
     size_t nt_ = 0;
     std::vector<std::unique_ptr<Variant>> moreTemps_;
-    std::vector<ArrayData*> locked_;
 };
 
 struct Expr : Node {
     // The value, with procedures called and no default member applied.
     virtual Variant eval(Frame& f) = 0;
     // The variable itself when this expression may be passed by reference; nullptr otherwise.
-    virtual Variant* ref(Frame& f, ArgPack& pack) { (void)f; (void)pack; return nullptr; }
+    virtual Variant* ref(Frame& f, ArrayLocks& locks) { (void)f; (void)locks; return nullptr; }
     // Assignment (Let or Set) to this expression.
     virtual void assign(Frame& f, Variant v, bool isSet);
     // Evaluated as a statement: Subs may be called, the result is dropped.
@@ -259,6 +278,13 @@ public:
     Variant evaluate(Frame& f, const QString& expr);
 
     Variant callProc(Procedure* p, ClassInstance* me, Args args);
+    // The same with the argument expressions of a call site, evaluated in the caller's frame.
+    Variant callProc(Procedure* p, ClassInstance* me, Frame& caller, const ExprList& args)
+    {
+        if (args.size() != p->params.size())
+            return callWithWrongCount(p, me, caller, args);
+        return enterProc(p, me, {}, &caller, &args);
+    }
     ClassInstance* newInstance(const QString& className);
     ClassInstance* newInstance(ClassDef* c);
 
@@ -312,6 +338,9 @@ private:
                                    const Frame* caller = nullptr);
     void commit(const std::shared_ptr<Chunk>& c);
     Flow runTop(Chunk& c);
+    Variant enterProc(Procedure* p, ClassInstance* me, Args args, Frame* caller, const ExprList* exprs);
+    Variant callWithWrongCount(Procedure* p, ClassInstance* me, Frame& caller, const ExprList& args);
+    [[gnu::always_inline]] inline Variant runBody(Procedure* p, ClassInstance* me, Variant** vars);
 
     int ticks_ = 4096;
     int timeoutMs_ = -1;

@@ -4,20 +4,27 @@
 #include "script/Nodes.h"
 
 #include <QTime>
-#include <charconv>
 #include <cmath>
 
 namespace script {
 
-ArgPack::~ArgPack()
+void ArrayLocks::lock(ArrayData* a)
 {
-    for (size_t i = 0; i < nt_; ++i)
-        reinterpret_cast<Variant*>(tempBuf_ + sizeof(Variant) * i)->~Variant();
-    for (ArrayData* a : locked_) {
+    if (!locked_)
+        locked_ = new std::vector<ArrayData*>;
+    locked_->push_back(a);
+    ++a->locks;
+    ++a->refs;
+}
+
+void ArrayLocks::release()
+{
+    for (ArrayData* a : *locked_) {
         --a->locks;
         if (--a->refs == 0)
             delete a;
     }
+    delete locked_;
 }
 
 void ArgPack::addMore(Variant* p)
@@ -52,7 +59,7 @@ int64_t wholeValue(const Variant& v)
     return v.type() == vtInteger ? v.intValue() : v.longValue();
 }
 
-Variant wholeOrLong(int64_t r, bool bothInteger)
+[[gnu::always_inline]] inline Variant wholeOrLong(int64_t r, bool bothInteger)
 {
     if (bothInteger && r >= -32768 && r <= 32767)
         return Variant::fromInteger(int16_t(r));
@@ -63,9 +70,19 @@ Variant wholeOrLong(int64_t r, bool bothInteger)
 
 void appendWhole(QString& s, int64_t n)
 {
-    char buf[24];
-    auto end = std::to_chars(buf, buf + sizeof buf, n).ptr;
-    s.append(QLatin1StringView(buf, end - buf));
+    uint64_t u = n < 0 ? 0 - uint64_t(n) : uint64_t(n);
+    qsizetype digits = 1;
+    for (uint64_t rest = u / 10; rest; rest /= 10)
+        ++digits;
+    qsizetype at = s.size();
+    s.resize(at + digits + (n < 0));
+    QChar* out = s.data() + s.size();
+    do {
+        *--out = QChar(char16_t('0' + u % 10));
+        u /= 10;
+    } while (u);
+    if (n < 0)
+        *--out = QLatin1Char('-');
 }
 
 std::vector<int32_t> indexValues(Args args)
@@ -165,9 +182,32 @@ void OperandCache::classify(Expr* e)
     if (auto* lit = dynamic_cast<LiteralExpr*>(e)) {
         mode = Constant;
         constant = &lit->v;
-    } else if (auto* n = dynamic_cast<NameExpr*>(e); n && n->kind == NameExpr::Local && !n->hasArgs) {
-        mode = LocalSlot;
+    } else if (auto* n = dynamic_cast<NameExpr*>(e); n && n->kind == NameExpr::Global && !n->hasArgs) {
+        mode = GlobalVar;
+        element = n;
+    } else if (n && n->kind == NameExpr::Field && !n->hasArgs) {
+        // The fields of an instance never move, and the frame holds the instance.
+        mode = FieldVar;
         slot = n->slot;
+    } else if (n && (n->kind == NameExpr::Local || n->kind == NameExpr::Global)) {
+        if (!n->hasArgs) {
+            mode = LocalSlot;
+            slot = n->slot;
+        } else if (n->args.size() == 1) {
+            // a(i) and a(i + 1), but not a(b(i)): one level keeps the in-place read small.
+            const bool global = n->kind == NameExpr::Global;
+            auto plain = [global](OperandCache& c, Expr* x) {
+                return c.mayPeek(x) && (c.mode == LocalSlot || c.mode == Constant || (global && c.mode == GlobalVar));
+            };
+            auto* sum = dynamic_cast<BinaryExpr*>(n->args[0]);
+            if (sum && (sum->op == BinOp::Add || sum->op == BinOp::Sub) && plain(sum->leftOp, sum->a)
+                && plain(sum->rightOp, sum->b))
+                n->indexSum = sum;
+            if (n->indexSum || plain(n->argOps[0], n->args[0])) {
+                mode = global ? GlobalElement : LocalElement;
+                element = n;
+            }
+        }
     }
 }
 
@@ -310,11 +350,8 @@ Variant NameExpr::evalGeneral(Frame& f)
     }
     case Global: {
         GlobalSlot& g = globalSlot(f);
-        if (g.proc) {
-            ArgPack pack;
-            buildArgs(f, args, pack);
-            return f.eng->callProc(g.proc, nullptr, pack.args());
-        }
+        if (g.proc)
+            return callProc(f);
         if (!hasArgs)
             return g.value;
         ArgPack pack;
@@ -328,14 +365,26 @@ Variant NameExpr::evalGeneral(Frame& f)
         buildArgs(f, args, pack);
         return applyArgs(f.me->fields[size_t(slot)], pack.args());
     }
-    case Member:
+    case Member: {
+        // A method of the running instance called by its bare name binds its arguments
+        // directly, as obj.Method does.
+        ClassDef* cls = f.me->cls();
+        if (slot >= 1 && size_t(slot) <= cls->members.size() && f.me->alive()) {
+            const ClassDef::Member& m = cls->members[size_t(slot - 1)];
+            if (m.field < 0 && m.get && m.get->params.size() == args.size())
+                return f.eng->callProc(m.get, f.me, f, args);
+        }
         return callMember(f, f.me, slot, args);
+    }
     case BuiltinCall: {
         if (viaCall && builtin->conversion)
             raiseError(458);
         if (int(args.size()) < builtin->minArgs || int(args.size()) > builtin->maxArgs)
             raiseNamedError(errWrongArgs, name);
         // Builtins only read their arguments: values will do, and no array is lent out.
+        Variant* inPlace[kFastRank];
+        if (plainArgs(f, inPlace))
+            return builtin->fn(f, Args(inPlace, args.size()));
         ArgPack pack;
         for (Expr* e : args) {
             Variant* r = const_cast<Variant*>(e->peek(f));
@@ -372,6 +421,29 @@ Variant NameExpr::evalGeneral(Frame& f)
     return Variant();
 }
 
+// Arguments that are locals, literals or elements of local arrays are read in place when
+// every one of them is, since none can then run code that moves another, and none is an
+// object, whose default value the builtin might run code for.
+bool NameExpr::plainArgs(Frame& f, Variant** out)
+{
+    if (plainArgState == 0 || args.size() > kFastRank)
+        return false;
+    if (plainArgState < 0) {
+        plainArgState = 1;
+        for (size_t i = 0; i < args.size(); ++i)
+            if (!argOps[i].mayPeek(args[i]))
+                plainArgState = 0;
+        return plainArgs(f, out);
+    }
+    for (size_t i = 0; i < args.size(); ++i) {
+        const Variant* v = argOps[i].peek(f, args[i]);
+        if (!v || v->isObject())
+            return false;
+        out[i] = const_cast<Variant*>(v);
+    }
+    return true;
+}
+
 void NameExpr::callStmt(Frame& f)
 {
     if (kind == Dynamic && !hasArgs) {
@@ -383,7 +455,7 @@ void NameExpr::callStmt(Frame& f)
     eval(f);
 }
 
-Variant* NameExpr::refGeneral(Frame& f, ArgPack& pack)
+Variant* NameExpr::refGeneral(Frame& f, ArrayLocks& locks)
 {
     if (kind == Local && !hasArgs)
         return f.vars[slot];
@@ -399,7 +471,7 @@ Variant* NameExpr::refGeneral(Frame& f, ArgPack& pack)
     ArgPack idxPack;
     buildArgs(f, args, idxPack);
     Variant* el = &elementFor(*v, idxPack.args());
-    pack.lock(v->array());
+    locks.lock(v->array());
     return el;
 }
 
@@ -488,8 +560,13 @@ int MemberExpr::resolve(Dispatch* d)
     // Only a script class instance has the class as its shape, so the field index holds for
     // every object this call site meets with the same shape.
     cacheField = -1;
-    if (auto* ci = dynamic_cast<ClassInstance*>(d); ci && id >= 1 && id <= int(ci->cls()->members.size()))
-        cacheField = ci->cls()->members[size_t(id - 1)].field;
+    cacheMethod = nullptr;
+    if (auto* ci = dynamic_cast<ClassInstance*>(d); ci && id >= 1 && id <= int(ci->cls()->members.size())) {
+        const ClassDef::Member& m = ci->cls()->members[size_t(id - 1)];
+        cacheField = m.field;
+        if (m.field < 0 && m.get && m.get->params.size() == args.size())
+            cacheMethod = m.get;
+    }
     return id;
 }
 
@@ -517,6 +594,9 @@ Variant MemberExpr::evalOn(Frame& f, Dispatch* d)
     int id = resolve(d);
     if (Variant* field = plainField(d))
         return *field;
+    // The caller holds the object for the call.
+    if (cacheMethod && static_cast<ClassInstance*>(d)->alive())
+        return f.eng->callProc(cacheMethod, static_cast<ClassInstance*>(d), f, args);
     return callMember(f, d, id, args);
 }
 
@@ -559,15 +639,15 @@ Variant ApplyExpr::eval(Frame& f)
 }
 
 // a(0)(1): the element of an array that is itself an element, reached in place.
-Variant* ApplyExpr::ref(Frame& f, ArgPack& pack)
+Variant* ApplyExpr::ref(Frame& f, ArrayLocks& locks)
 {
-    Variant* outer = target->ref(f, pack);
+    Variant* outer = target->ref(f, locks);
     if (!outer || !outer->isArray())
         return nullptr;
     ArgPack idxPack;
     buildArgs(f, args, idxPack);
     Variant* el = &elementFor(*outer, idxPack.args());
-    pack.lock(outer->array());
+    locks.lock(outer->array());
     return el;
 }
 
@@ -593,7 +673,11 @@ void ApplyExpr::assign(Frame& f, Variant v, bool isSet)
 
 Variant NewExpr::eval(Frame& f)
 {
-    ClassDef* c = f.eng->classes.value(lname, nullptr);
+    if (cacheGen != f.eng->generation) {
+        cacheClass = f.eng->classes.value(lname, nullptr);
+        cacheGen = f.eng->generation;
+    }
+    ClassDef* c = cacheClass;
     if (!c) {
         if (Dispatch* d = newRuntimeClass(*f.eng, className))
             return Variant::fromObject(d);
@@ -612,7 +696,8 @@ Variant UnaryExpr::eval(Frame& f)
 
 // Everything but whole and Double arithmetic: kept out of line so that the common case
 // stays small.
-[[gnu::noinline]] static Variant generalBinary(BinOp op, Variant& x, const Variant& y, bool xLiteral, bool yLiteral)
+[[gnu::noinline]] static Variant generalBinary(BinOp op, Variant& x, const Variant& y, bool xLiteral, bool yLiteral,
+                                               int textToFollow = 0)
 {
     if (op == BinOp::Concat && (x.isString() || isWhole(x)) && (y.isString() || isWhole(y))) {
         // Text built from strings and counters: no detour through the general conversion, and
@@ -620,7 +705,11 @@ Variant UnaryExpr::eval(Frame& f)
         QString s;
         if (x.isString())
             s = std::move(x.strRef());
-        s.reserve(s.size() + (y.isString() ? y.str().size() : 0) + (x.isString() ? 0 : 12) + (y.isString() ? 0 : 12));
+        // In a chain ("a" & i & "b" & j) room to spare lets the next parts go in place.
+        qsizetype need = s.size() + (y.isString() ? y.str().size() : 0) + (x.isString() ? 0 : 12) + (y.isString() ? 0 : 12);
+        need += textToFollow;
+        if (s.capacity() < need || !s.isDetached())
+            s.reserve(need);
         if (!x.isString())
             appendWhole(s, wholeValue(x));
         if (y.isString())
@@ -641,9 +730,9 @@ Variant UnaryExpr::eval(Frame& f)
 [[gnu::noinline]] static Variant otherBinary(BinOp op, const Variant& x, const Variant& y, const BinaryExpr& e, Variant* owned)
 {
     if (owned)
-        return generalBinary(op, *owned, y, e.a->isLiteral(), e.b->isLiteral());
+        return generalBinary(op, *owned, y, e.a->isLiteral(), e.b->isLiteral(), e.textToFollow);
     Variant left = x;
-    return generalBinary(op, left, y, e.a->isLiteral(), e.b->isLiteral());
+    return generalBinary(op, left, y, e.a->isLiteral(), e.b->isLiteral(), e.textToFollow);
 }
 
 // The operator on two values: whole and Double arithmetic and comparison in line, the rest
@@ -721,26 +810,47 @@ static inline bool wholeComparison(BinOp op, const Variant& x, const Variant& y,
     }
 }
 
+// Calls fn(x, y, owned) with the operand values, read where they sit when nothing can change
+// them in between. The right one is read in place only after the left one is evaluated, since
+// that may run code that replaces an array the right one is an element of.
+template <class Fn>
+[[gnu::always_inline]] static inline auto withOperands(BinaryExpr& e, Frame& f, Fn&& fn)
+{
+    if (e.rightOp.mayPeek(e.b)) {
+        if (const Variant* px = e.leftOp.peek(f, e.a)) {
+            if (const Variant* py = e.rightOp.peek(f, e.b))
+                return fn(*px, *py, static_cast<Variant*>(nullptr));
+        } else {
+            Variant x = e.a->eval(f);
+            if (const Variant* py = e.rightOp.peek(f, e.b))
+                return fn(x, *py, &x);
+            Variant y = e.b->eval(f);
+            return fn(x, y, &x);
+        }
+    }
+    Variant x = e.a->eval(f);
+    Variant y = e.b->eval(f);
+    return fn(x, y, &x);
+}
+
 bool BinaryExpr::test(Frame& f)
 {
-    bool result = false;
-    const Variant* py = rightOp.peek(f, b);
-    if (py) {
-        if (const Variant* px = leftOp.peek(f, a)) {
-            if (wholeComparison(op, *px, *py, result))
-                return result;
-            return truth(applyBinary(op, *px, *py, *this, nullptr));
-        }
-        Variant x = a->eval(f);
-        if (wholeComparison(op, x, *py, result))
+    if (plainOperands()) {
+        bool result = false;
+        if (wholeComparison(op, *leftOp.peekPlain(f), *rightOp.peekPlain(f), result))
             return result;
-        return truth(applyBinary(op, x, *py, *this, &x));
     }
-    Variant x = a->eval(f);
-    Variant y = b->eval(f);
-    if (wholeComparison(op, x, y, result))
-        return result;
-    return truth(applyBinary(op, x, y, *this, &x));
+    return testOperands(f);
+}
+
+bool BinaryExpr::testOperands(Frame& f)
+{
+    return withOperands(*this, f, [this](const Variant& x, const Variant& y, Variant* owned) __attribute__((always_inline)) {
+        bool result = false;
+        if (wholeComparison(op, x, y, result))
+            return result;
+        return truth(applyBinary(op, x, y, *this, owned));
+    });
 }
 
 // a(j + 1): whole operands that sit in place give the subscript without making a Variant.
@@ -758,26 +868,130 @@ int32_t BinaryExpr::subscript(Frame& f)
     return wholeIndex(eval(f));
 }
 
+// Numbers that sit in place, in whole arithmetic and comparison or in Double sums and
+// products: counters, indexes and sums, the bulk of what loops compute, done before anything
+// else is looked at.
 Variant BinaryExpr::eval(Frame& f)
 {
-    // Operands that are literals or plain locals are read where they sit. The left one only
-    // when the right one cannot run code that changes it.
-    const Variant* py = rightOp.peek(f, b);
-    if (py) {
-        if (const Variant* px = leftOp.peek(f, a))
-            return applyBinary(op, *px, *py, *this, nullptr);
-        Variant x = a->eval(f);
-        return applyBinary(op, x, *py, *this, &x);
+    if (plainOperands()) {
+        const Variant& x = *leftOp.peekPlain(f);
+        const Variant& y = *rightOp.peekPlain(f);
+        if (isWhole(x) && isWhole(y)) {
+            int64_t p = wholeValue(x), q = wholeValue(y);
+            bool bothInt = x.type() == vtInteger && y.type() == vtInteger;
+            switch (op) {
+            case BinOp::Add: return wholeOrLong(p + q, bothInt);
+            case BinOp::Sub: return wholeOrLong(p - q, bothInt);
+            case BinOp::Mul: return wholeOrLong(p * q, bothInt);
+            case BinOp::Mod: if (q) return wholeOrLong(p % q, bothInt); break;
+            case BinOp::IntDiv: if (q) return wholeOrLong(p / q, bothInt); break;
+            case BinOp::Eq: return Variant::fromBool(p == q);
+            case BinOp::Ne: return Variant::fromBool(p != q);
+            case BinOp::Lt: return Variant::fromBool(p < q);
+            case BinOp::Le: return Variant::fromBool(p <= q);
+            case BinOp::Gt: return Variant::fromBool(p > q);
+            case BinOp::Ge: return Variant::fromBool(p >= q);
+            default: break;
+            }
+        } else if ((x.type() == vtDouble || isWhole(x)) && (y.type() == vtDouble || isWhole(y))) {
+            double p = x.type() == vtDouble ? x.doubleValue() : double(wholeValue(x));
+            double q = y.type() == vtDouble ? y.doubleValue() : double(wholeValue(y));
+            double r = op == BinOp::Add ? p + q : op == BinOp::Sub ? p - q : op == BinOp::Mul ? p * q : NAN;
+            if (std::isfinite(r))
+                return Variant::fromDouble(r);
+        }
     }
-    Variant x = a->eval(f);
-    Variant y = b->eval(f);
-    return applyBinary(op, x, y, *this, &x);
+    return evalOperands(f);
+}
+
+Variant BinaryExpr::evalOperands(Frame& f)
+{
+    return withOperands(*this, f, [this](const Variant& x, const Variant& y, Variant* owned) __attribute__((always_inline)) {
+        return applyBinary(op, x, y, *this, owned);
+    });
 }
 
 // ---------------------------------------------------------------- statements
 
+void AssignStmt::classify()
+{
+    shape = General;
+    auto* n = dynamic_cast<NameExpr*>(target);
+    if (isSet || !n)
+        return;
+    name = n;
+    if (n->kind == NameExpr::Return && !n->hasArgs)
+        shape = ReturnVar;
+    else if (n->kind == NameExpr::Global && !n->hasArgs)
+        shape = GlobalVar;
+    else if (n->kind == NameExpr::Field && !n->hasArgs)
+        shape = FieldVar;
+    else if (n->kind == NameExpr::Global && n->args.size() == 1)
+        shape = GlobalElement;
+    else if (n->kind != NameExpr::Local)
+        shape = General;
+    else if (!n->hasArgs)
+        shape = LocalVar;
+    else if (n->args.size() == 1)
+        shape = LocalElement;
+}
+
+// The value is evaluated before the target is looked at: it may run code that changes it.
 Flow AssignStmt::exec(Frame& f)
 {
+    if (shape == Unknown)
+        classify();
+    if (shape == LocalVar || shape == ReturnVar || shape == GlobalVar || shape == FieldVar) {
+        // A global that is a procedure or a constant (by the time the value is known) refuses
+        // the assignment the general way.
+        auto refused = [&] {
+            if (shape != GlobalVar)
+                return false;
+            GlobalSlot& g = name->globalSlot(f);
+            return g.proc || g.isConst;
+        };
+        auto dest = [&]() -> Variant& {
+            switch (shape) {
+            case LocalVar: return *f.vars[name->slot];
+            case ReturnVar: return f.ret;
+            case FieldVar: return f.me->fields[size_t(name->slot)];
+            default: return name->global->value;
+            }
+        };
+        if (const Variant* src = valueOp.peek(f, value); src && !refused()) {
+            Variant& dst = dest();
+            if (!src->isObject() && !dst.isArray()) {
+                dst = *src;
+                return Flow::Normal;
+            }
+        }
+        Variant v = value->eval(f);
+        if (refused()) {
+            target->assign(f, std::move(v), false);
+            return Flow::Normal;
+        }
+        Variant& dst = dest();
+        if (!v.isObject() && !dst.isArray())
+            dst = std::move(v);
+        else
+            assignTo(dst, std::move(v), false);
+        return Flow::Normal;
+    }
+    if (shape == LocalElement || shape == GlobalElement) {
+        const Variant* src = valueOp.peek(f, value);
+        Variant v = src ? *src : value->eval(f);
+        Variant* arr = shape == LocalElement ? f.vars[name->slot] : const_cast<Variant*>(name->peekGlobal(f));
+        if (arr && arr->isArray()) {
+            Variant& el = name->element1(f, *arr, true);
+            if (!v.isObject() && !el.isArray())
+                el = std::move(v);
+            else
+                assignTo(el, std::move(v), false);
+            return Flow::Normal;
+        }
+        target->assign(f, std::move(v), false);
+        return Flow::Normal;
+    }
     target->assign(f, value->eval(f), isSet);
     return Flow::Normal;
 }

@@ -18,18 +18,29 @@ struct MissingExpr final : Expr {
 
 // Where an operand that needs no evaluation sits, worked out on first use: a plain local
 // (its slot) or a literal. Both stay what they are once the chunk is bound.
+// An element of a local array whose index needs no evaluation either counts too: it is read
+// in place while it exists, and evaluated (with the error that brings) when it does not.
+struct NameExpr;
+struct BinaryExpr;
 struct OperandCache {
-    enum Mode : int8_t { Unknown, Evaluate, LocalSlot, Constant };
+    enum Mode : int8_t { Unknown, Evaluate, LocalSlot, Constant, LocalElement, GlobalVar, GlobalElement, FieldVar };
     Mode mode = Unknown;
     int slot = 0;
     const Variant* constant = nullptr;
-    const Variant* peek(Frame& f, Expr* e)
+    NameExpr* element = nullptr;  // the element, or the global variable
+    inline const Variant* peek(Frame& f, Expr* e);
+    // peek for an operand already known to be a local or a literal.
+    [[gnu::always_inline]] const Variant* peekPlain(Frame& f) const
     {
-        if (mode == LocalSlot) return f.vars[slot];
-        if (mode == Constant) return constant;
-        if (mode == Evaluate) return nullptr;
-        classify(e);
-        return peek(f, e);
+        return mode == LocalSlot ? f.vars[slot] : mode == Constant ? constant : nullptr;
+    }
+    // peek for an operand already known to be a variable or a literal.
+    [[gnu::always_inline]] inline const Variant* peekVariable(Frame& f) const;
+    // Whether peek may give the value: false for an operand that must always be evaluated.
+    bool mayPeek(Expr* e)
+    {
+        if (mode == Unknown) classify(e);
+        return mode != Evaluate;
     }
     void classify(Expr* e);
 };
@@ -74,12 +85,15 @@ struct NameExpr final : Expr {
             Variant* v = f.vars[slot];
             if (!hasArgs) return *v;
             if (args.size() == 1 && v->isArray()) return element1(f, *v, false);
+        } else if (kind == Global && global && global->proc) {
+            return callProc(f);
         }
         return evalGeneral(f);
     }
-    Variant* ref(Frame& f, ArgPack& pack) override
+    Variant callProc(Frame& f) { return f.eng->callProc(global->proc, nullptr, f, args); }
+    Variant* ref(Frame& f, ArrayLocks& locks) override
     {
-        return kind == Local && !hasArgs ? f.vars[slot] : refGeneral(f, pack);
+        return kind == Local && !hasArgs ? f.vars[slot] : refGeneral(f, locks);
     }
     const Variant* peek(Frame& f) override { return kind == Local && !hasArgs ? f.vars[slot] : nullptr; }
     void assign(Frame& f, Variant v, bool isSet) override;
@@ -87,13 +101,15 @@ struct NameExpr final : Expr {
     Variant evalGeneral(Frame& f);
     // Array elements up to this rank are indexed without building an argument list.
     static constexpr size_t kFastRank = 3;
-    OperandCache argOps[kFastRank];
+    OperandCache argOps[kFastRank];  // for a builtin call: its arguments
+    int8_t plainArgState = -1;  // builtin arguments all read in place: -1 not known yet
+    bool plainArgs(Frame& f, Variant** out);
     // The variable holding an array, when this name is a plain variable that holds one.
     Variant* plainArray(Frame& f);
     // The element the arguments index in arr.
     Variant& element(Frame& f, Variant& arr, bool forWrite);
     // The same for one index, the common case, in line up to the bounds check.
-    Variant& element1(Frame& f, Variant& arr, bool forWrite)
+    [[gnu::always_inline]] Variant& element1(Frame& f, Variant& arr, bool forWrite)
     {
         const Variant* x = argOps[0].peek(f, args[0]);
         int32_t i = !x ? evalIndex(f) : x->type() == vtInteger ? x->intValue() : x->type() == vtLong ? x->longValue() : toLong(*x);
@@ -109,11 +125,61 @@ struct NameExpr final : Expr {
     }
     int32_t evalIndex(Frame& f);
     Variant& elementAt(Variant& arr, bool forWrite, int32_t index);
-    Variant* refGeneral(Frame& f, ArgPack& pack);
+    // The element of a local (or global) array this names, read in place; nullptr when the
+    // variable holds no array, the index is not a whole number or is out of range (evaluation
+    // then says why). Indexes of a local array are locals or literals, of a global array any
+    // variable or literal.
+    template <bool Global>
+    [[gnu::always_inline]] const Variant* peekElement(Frame& f)
+    {
+        const Variant* arr = Global ? peekGlobal(f) : f.vars[slot];
+        if (!arr || !arr->isArray()) return nullptr;
+        int64_t i;
+        if (!peekIndex<Global>(f, i)) return nullptr;
+        const ArrayData* a = arr->array();
+        if (a->bounds.size() != 1) return nullptr;
+        int64_t k = i - a->bounds[0].lower;
+        return k >= 0 && k < a->bounds[0].count ? &a->items[size_t(k)] : nullptr;
+    }
+    template <bool Global> [[gnu::always_inline]] inline bool peekIndex(Frame& f, int64_t& i);
+    // a(j + 1): the index is a sum or difference of operands that sit in place.
+    BinaryExpr* indexSum = nullptr;
+    Variant* refGeneral(Frame& f, ArrayLocks& locks);
     // The variable for a binding that is one, else nullptr (procedures, builtins, members).
     Variant* variable(Frame& f, bool create);
     GlobalSlot& globalSlot(Frame& f) { return global ? *global : *(global = &f.eng->globals[size_t(slot)]); }
+    // The value of a global variable (not a procedure), where it sits.
+    [[gnu::always_inline]] const Variant* peekGlobal(Frame& f)
+    {
+        GlobalSlot& g = globalSlot(f);
+        return g.proc ? nullptr : &g.value;
+    }
 };
+
+[[gnu::always_inline]] inline const Variant* OperandCache::peek(Frame& f, Expr* e)
+{
+    switch (mode) {
+    case LocalSlot: return f.vars[slot];
+    case Constant: return constant;
+    case LocalElement: return element->peekElement<false>(f);
+    case GlobalVar: return element->peekGlobal(f);
+    case GlobalElement: return element->peekElement<true>(f);
+    case FieldVar: return &f.me->fields[size_t(slot)];
+    case Evaluate: return nullptr;
+    case Unknown: break;
+    }
+    classify(e);
+    if (mode == FieldVar) return &f.me->fields[size_t(slot)];
+    if (mode == LocalElement) return element->peekElement<false>(f);
+    if (mode == GlobalElement) return element->peekElement<true>(f);
+    if (mode == GlobalVar) return element->peekGlobal(f);
+    return peekPlain(f);
+}
+
+[[gnu::always_inline]] inline const Variant* OperandCache::peekVariable(Frame& f) const
+{
+    return mode == GlobalVar ? element->peekGlobal(f) : peekPlain(f);
+}
 
 struct MemberExpr final : Expr {
     Expr* obj = nullptr;
@@ -124,6 +190,7 @@ struct MemberExpr final : Expr {
     const void* cacheShape = nullptr;
     int cacheId = -1;
     int cacheField = -1;  // the member is a plain field of a script class instance
+    Procedure* cacheMethod = nullptr;  // ... or a method these arguments call directly
     OperandCache objOp;
 
     Variant eval(Frame& f) override;
@@ -146,7 +213,7 @@ struct ApplyExpr final : Expr {
     Expr* target = nullptr;
     ExprList args;
     Variant eval(Frame& f) override;
-    Variant* ref(Frame& f, ArgPack& pack) override;
+    Variant* ref(Frame& f, ArrayLocks& locks) override;
     void assign(Frame& f, Variant v, bool isSet) override;
 };
 
@@ -157,7 +224,9 @@ struct ParenExpr final : Expr {
 
 struct NewExpr final : Expr {
     QString className;
-    QString lname;  // lower case, for the lookup every New makes
+    QString lname;  // lower case, for the lookup
+    ClassDef* cacheClass = nullptr;  // what lname named when the engine's names last changed
+    int cacheGen = 0;
     Variant eval(Frame& f) override;
 };
 
@@ -172,10 +241,37 @@ struct BinaryExpr final : Expr {
     Expr* a = nullptr;
     Expr* b = nullptr;
     OperandCache leftOp, rightOp;
+    int textToFollow = 0;  // in a chain of &: about how much text the later parts add
     Variant eval(Frame& f) override;
     bool test(Frame& f) override;
+    [[gnu::noinline]] Variant evalOperands(Frame& f);
+    [[gnu::noinline]] bool testOperands(Frame& f);
+    bool plainOperands() const
+    {
+        auto plain = [](OperandCache::Mode m) { return m == OperandCache::LocalSlot || m == OperandCache::Constant; };
+        return plain(leftOp.mode) && plain(rightOp.mode);
+    }
     int32_t subscript(Frame& f) override;
 };
+
+template <bool Global>
+inline bool NameExpr::peekIndex(Frame& f, int64_t& i)
+{
+    auto peekOp = [&f](const OperandCache& c) { return Global ? c.peekVariable(f) : c.peekPlain(f); };
+    auto whole = [](const Variant* x) { return x && (x->type() == vtInteger || x->type() == vtLong); };
+    auto value = [](const Variant* x) -> int64_t { return x->type() == vtInteger ? x->intValue() : x->longValue(); };
+    if (indexSum) {
+        const Variant* p = peekOp(indexSum->leftOp);
+        const Variant* q = peekOp(indexSum->rightOp);
+        if (!whole(p) || !whole(q)) return false;
+        i = indexSum->op == BinOp::Add ? value(p) + value(q) : value(p) - value(q);
+        return true;
+    }
+    const Variant* x = peekOp(argOps[0]);
+    if (!whole(x)) return false;
+    i = value(x);
+    return true;
+}
 
 // ---------------------------------------------------------------- statements
 
@@ -189,6 +285,13 @@ struct AssignStmt final : Stmt {
     Expr* value = nullptr;
     bool isSet = false;
     Flow exec(Frame& f) override;
+    // x = ..., a(i) = ... on locals, globals, fields and the function result, the bulk of what
+    // loops, functions and methods assign, skip the general path.
+    enum Shape : int8_t { Unknown, General, LocalVar, ReturnVar, GlobalVar, FieldVar, LocalElement, GlobalElement };
+    Shape shape = Unknown;
+    NameExpr* name = nullptr;
+    OperandCache valueOp;
+    void classify();
 };
 
 // x = x & a & b ..., done in place so that building a long string is not quadratic.

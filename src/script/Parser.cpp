@@ -894,6 +894,14 @@ Expr* Parser::binary(BinOp op, Expr* a, Expr* b, int line)
     e->op = op;
     e->a = a;
     e->b = b;
+    if (op == BinOp::Concat) {
+        // Each & down the chain learns how much text the parts after it will add.
+        auto* lit = dynamic_cast<LiteralExpr*>(b);
+        int more = lit && lit->v.isString() ? int(lit->v.str().size()) : 12;
+        for (auto* left = dynamic_cast<BinaryExpr*>(a); left && left->op == BinOp::Concat;
+             left = dynamic_cast<BinaryExpr*>(left->a))
+            left->textToFollow += more;
+    }
     return e;
 }
 

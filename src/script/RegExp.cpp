@@ -67,6 +67,13 @@ public:
         case 2: return Variant::fromLong(index_);
         case 3: return Variant::fromLong(int32_t(value_.size()));
         case 4: {
+            // m.SubMatches(i), the common use, reads the group without making the collection.
+            if (a.size() == 1) {
+                int32_t i = lng(a, 0);
+                if (i < 0 || size_t(i) >= subs_.size())
+                    raiseError(errInvalidCall);
+                return subs_[size_t(i)];
+            }
             Variant list = Variant::fromObject(new ValueList(QStringLiteral("ISubMatches"), subs_));
             return a.empty() ? list : applyArgs(list, a);
         }

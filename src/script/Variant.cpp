@@ -89,7 +89,9 @@ void Variant::addRefCopy()
 
 ArrayData* Variant::arrayForWrite()
 {
-    if (u_.arr->refs > 1) {
+    // References held for elements lent out are not owners: copying then would leave the
+    // lent elements behind in the old array, and writes through them would be lost.
+    if (u_.arr->refs - u_.arr->locks > 1) {
         auto* copy = new ArrayData(u_.arr->bounds);
         copy->items = u_.arr->items;
         copy->fixed = u_.arr->fixed;
@@ -366,6 +368,17 @@ bool parseNumber(const QString& text, double& out)
         else return false;
         out = neg ? -v : v;
         return true;
+    }
+    // Plain digits, what most text that holds a number is, need no detour through a parser.
+    if (end - p <= 18) {
+        uint64_t n = 0;
+        const QChar* q = p;
+        for (; q < end && q->unicode() >= '0' && q->unicode() <= '9'; ++q)
+            n = n * 10 + (q->unicode() - '0');
+        if (q == end && q > p) {
+            out = neg ? -double(n) : double(n);
+            return true;
+        }
     }
     QByteArray digits;
     bool seenDigit = false, seenDot = false;

@@ -47,20 +47,21 @@ public:
     Variant(Variant&& o) noexcept { relocate(o); }
     Variant& operator=(const Variant& o)
     {
+        if (!owns() && !o.owns()) {
+            std::memcpy(static_cast<void*>(this), static_cast<const void*>(&o), sizeof(Variant));
+            return *this;
+        }
         if (this != &o) *this = Variant(o);
         return *this;
     }
-    Variant& operator=(Variant&& o) noexcept
+    [[gnu::always_inline]] Variant& operator=(Variant&& o) noexcept
     {
         if (this == &o) return *this;
         if (!owns()) {
             relocate(o);
             return *this;
         }
-        // The old value goes last: dropping an object may run script code.
-        Variant old(std::move(*this));
-        relocate(o);
-        return *this;
+        return replaceOwned(o);
     }
     void swap(Variant& o) noexcept
     {
@@ -122,6 +123,13 @@ public:
     ArrayData* arrayForWrite();
 
 private:
+    // The old value goes last: dropping an object may run script code.
+    [[gnu::noinline]] Variant& replaceOwned(Variant& o) noexcept
+    {
+        Variant old(std::move(*this));
+        relocate(o);
+        return *this;
+    }
     void releaseRef();
     void addRefCopy();
     static const QString& emptyText();

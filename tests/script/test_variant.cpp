@@ -17,7 +17,11 @@ TEST(Variant, ParsesNumbersAsConversionsAcceptThem)
     EXPECT_TRUE(parseNumber(QStringLiteral("&O17"), d)); EXPECT_EQ(15, d);
     EXPECT_TRUE(parseNumber(QStringLiteral("1,000"), d)); EXPECT_EQ(1000, d);
     EXPECT_TRUE(parseNumber(QStringLiteral(".5"), d)); EXPECT_EQ(0.5, d);
-    for (const char* bad : {"", " ", "abc", "1e", "1.2.3", "--1", "&H", "&HG", "1 2", "1e999"})
+    // Plain digits, with sign and blanks, and past the length read without the general parser.
+    EXPECT_TRUE(parseNumber(QStringLiteral(" - 0042 "), d)); EXPECT_EQ(-42, d);
+    EXPECT_TRUE(parseNumber(QStringLiteral("123456789012345678"), d)); EXPECT_EQ(123456789012345678.0, d);
+    EXPECT_TRUE(parseNumber(QStringLiteral("12345678901234567890123"), d)); EXPECT_EQ(12345678901234567890123.0, d);
+    for (const char* bad : {"", " ", "-", "+ ", "abc", "1e", "1.2.3", "--1", "&H", "&HG", "1 2", "12a", "1e999"})
         EXPECT_FALSE(parseNumber(QString::fromLatin1(bad), d)) << bad;
 }
 
