@@ -370,7 +370,7 @@ bool parseNumber(const QString& text, double& out)
         return true;
     }
     // Plain digits, what most text that holds a number is, need no detour through a parser.
-    if (end - p <= 18) {
+    if (!paren && end - p <= 18) {
         uint64_t n = 0;
         const QChar* q = p;
         for (; q < end && q->unicode() >= '0' && q->unicode() <= '9'; ++q)
