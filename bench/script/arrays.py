@@ -4,7 +4,7 @@ def main():
     for i in range(0, n):
         a[i] = (i * 7919) % 1000
     t = 0
-    for j in range(1, 16):
+    for j in range(1, 121):
         for i in range(0, n):
             t = t + a[i]
     print(t)

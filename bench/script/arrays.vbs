@@ -6,7 +6,7 @@ Sub Main
     a(i) = (i * 7919) Mod 1000
   Next
   t = 0
-  For j = 1 To 15
+  For j = 1 To 120
     For i = 0 To n - 1
       t = t + a(i)
     Next

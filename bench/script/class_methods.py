@@ -8,7 +8,7 @@ class Counter:
         return self.n
 def main():
     c = Counter()
-    for i in range(1, 1500001):
+    for i in range(1, 15000001):
         c.bump(i % 3)
     print(c.value)
 main()

@@ -13,7 +13,7 @@ End Class
 Sub Main
   Dim c, i
   Set c = New Counter
-  For i = 1 To 1500000
+  For i = 1 To 15000000
     c.Bump i Mod 3
   Next
   WScript.Echo c.Value

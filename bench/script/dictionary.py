@@ -1,6 +1,6 @@
 def main():
     d = {}
-    for i in range(1, 300001):
+    for i in range(1, 1800001):
         k = "w" + str(i % 5000)
         if k in d:
             d[k] = d[k] + 1

@@ -2,7 +2,7 @@
 Sub Main
   Dim d, i, k, total
   Set d = CreateObject("Scripting.Dictionary")
-  For i = 1 To 300000
+  For i = 1 To 1800000
     k = "w" & (i Mod 5000)
     If d.Exists(k) Then
       d(k) = d(k) + 1

@@ -5,7 +5,7 @@ def main():
     rx = re.compile(r"^Order\s+(\d+)\s+from\s+(\w+)$", re.IGNORECASE)
     hits = 0
     total = 0
-    for i in range(1, 100001):
+    for i in range(1, 600001):
         s = "order " + str(i) + " from shop" + str(i % 7)
         if i % 3 == 0:
             s = "Re: " + s

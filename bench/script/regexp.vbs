@@ -6,7 +6,7 @@ Sub Main
   re.IgnoreCase = True
   hits = 0
   sum = 0
-  For i = 1 To 100000
+  For i = 1 To 600000
     s = "order " & i & " from shop" & (i Mod 7)
     If i Mod 3 = 0 Then s = "Re: " & s
     If re.Test(s) Then
