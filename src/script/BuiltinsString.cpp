@@ -140,28 +140,59 @@ Variant bSplit(Frame&, Args a)
     int mode = compareMode(a, 3);
     if (limit < -1)
         raiseError(errInvalidCall);
-    // The pieces go straight into the array's storage: Split sits in the inner loop of many
-    // scripts, and a list in between would copy every piece once more.
-    std::vector<Variant> parts;
     if (s.isEmpty() || limit == 0)
         return makeStringArray({});
     if (delim.isEmpty())
         return makeStringArray({s});
-    const Qt::CaseSensitivity sense = cs(mode);
-    const bool oneChar = delim.size() == 1 && sense == Qt::CaseSensitive;
-    parts.reserve(oneChar && limit < 0 ? size_t(s.count(delim.front())) + 1 : 16);
-    qsizetype pos = 0;
-    while (limit < 0 || qsizetype(parts.size()) < limit - 1) {
-        qsizetype hit = oneChar ? s.indexOf(delim.front(), pos) : s.indexOf(delim, pos, sense);
-        if (hit < 0)
-            break;
-        parts.push_back(Variant::fromString(s.mid(pos, hit - pos)));
-        pos = hit + delim.size();
+    // Split sits in the inner loop of many scripts: the pieces are written into the texts of
+    // the array the last Split result left behind where they are not shared, so that a loop
+    // reassigning its parts allocates nothing once it runs.
+    ArrayData* d = takeSpareArray();
+    if (!d) {
+        d = new ArrayData();
+        d->items.reserve(16);
     }
-    parts.push_back(Variant::fromString(s.mid(pos)));
-    auto* d = new ArrayData();
-    d->bounds = {{0, int32_t(parts.size())}};
-    d->items = std::move(parts);
+    std::vector<Variant>& items = d->items;
+    size_t n = 0;
+    auto put = [&](const QChar* p, qsizetype len) {
+        if (n < items.size()) {
+            Variant& slot = items[n];
+            if (slot.isString() && slot.str().isDetached()) {
+                QString& t = slot.strRef();
+                t.resize(len);
+                std::copy_n(p, len, t.data());
+            } else {
+                slot = Variant::fromString(QString(p, len));
+            }
+        } else {
+            items.push_back(Variant::fromString(QString(p, len)));
+        }
+        ++n;
+    };
+    const QChar* text = s.constData();
+    const qsizetype size = s.size();
+    const Qt::CaseSensitivity sense = cs(mode);
+    qsizetype pos = 0;
+    if (delim.size() == 1 && sense == Qt::CaseSensitive) {
+        const QChar c = delim.front();
+        for (qsizetype i = 0; i < size && (limit < 0 || qsizetype(n) < limit - 1); ++i) {
+            if (text[i] == c) {
+                put(text + pos, i - pos);
+                pos = i + 1;
+            }
+        }
+    } else {
+        while (limit < 0 || qsizetype(n) < limit - 1) {
+            qsizetype hit = s.indexOf(delim, pos, sense);
+            if (hit < 0)
+                break;
+            put(text + pos, hit - pos);
+            pos = hit + delim.size();
+        }
+    }
+    put(text + pos, size - pos);
+    items.resize(n);
+    d->bounds.assign(1, ArrayData::Bound{0, int32_t(n)});
     return Variant::fromArray(d);
 }
 

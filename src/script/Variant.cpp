@@ -64,8 +64,59 @@ void Variant::releaseRef()
         if (u_.obj)
             u_.obj->release();
     } else if (--u_.arr->refs == 0) {
-        delete u_.arr;
+        keepSpareArray(u_.arr);
     }
+}
+
+namespace {
+
+// One spent array per thread, kept so that a loop like `parts = Split(line, ",")` fills the
+// texts of the array it just dropped instead of allocating every piece again.
+struct SpareArray {
+    ArrayData* arr = nullptr;
+    ~SpareArray() { delete arr; }
+};
+thread_local SpareArray spare;
+
+// Small enough that holding on to it costs nothing worth mentioning.
+constexpr size_t kSpareItems = 256;
+constexpr qsizetype kSpareChars = 16384;
+
+} // namespace
+
+void keepSpareArray(ArrayData* a)
+{
+    if (spare.arr || a->bounds.size() != 1 || a->items.size() > kSpareItems) {
+        delete a;
+        return;
+    }
+    // Objects must go now (their Class_Terminate runs when the last reference does), and the
+    // texts kept must stay small.
+    qsizetype chars = 0;
+    for (const Variant& v : a->items) {
+        if (v.isObject() || v.isArray()) {
+            delete a;
+            return;
+        }
+        chars += v.str().capacity();
+    }
+    if (chars > kSpareChars) {
+        delete a;
+        return;
+    }
+    spare.arr = a;
+}
+
+ArrayData* takeSpareArray()
+{
+    ArrayData* a = spare.arr;
+    spare.arr = nullptr;
+    if (a) {
+        a->refs = 1;
+        a->locks = 0;
+        a->fixed = false;
+    }
+    return a;
 }
 
 void Variant::addRefCopy()

@@ -221,6 +221,12 @@ struct ArrayData {
     int rank() const { return int(bounds.size()); }
 };
 
+// An array whose last reference went is handed here instead of being deleted; it may be kept
+// for takeSpareArray(). Returns a kept one-dimension array (reference count 1, its old items
+// still in it, each to be overwritten or dropped by the caller) or nullptr.
+void keepSpareArray(ArrayData* a);
+ArrayData* takeSpareArray();
+
 // ---- Coercions (raise the error VBScript raises when they fail) ----
 
 // The value of an object's default member; other values unchanged. Nothing raises 91.
