@@ -159,7 +159,8 @@ Variant bSplit(Frame&, Args a)
             Variant& slot = items[n];
             if (slot.isString() && slot.str().isDetached()) {
                 QString& t = slot.strRef();
-                t.resize(len);
+                if (t.size() != len)
+                    t.resize(len);
                 std::copy_n(p, len, t.data());
             } else {
                 slot = Variant::fromString(QString(p, len));
@@ -174,12 +175,14 @@ Variant bSplit(Frame&, Args a)
     const Qt::CaseSensitivity sense = cs(mode);
     qsizetype pos = 0;
     if (delim.size() == 1 && sense == Qt::CaseSensitive) {
-        const QChar c = delim.front();
-        for (qsizetype i = 0; i < size && (limit < 0 || qsizetype(n) < limit - 1); ++i) {
-            if (text[i] == c) {
-                put(text + pos, i - pos);
-                pos = i + 1;
-            }
+        const char16_t c = delim.front().unicode();
+        const char16_t* u = reinterpret_cast<const char16_t*>(text);
+        const size_t most = limit < 0 ? SIZE_MAX : size_t(limit - 1);
+        for (qsizetype i = 0; i < size && n < most; ++i) {
+            if (u[i] != c)
+                continue;
+            put(text + pos, i - pos);
+            pos = i + 1;
         }
     } else {
         while (limit < 0 || qsizetype(n) < limit - 1) {
