@@ -62,31 +62,41 @@ static inline uint64_t mixBits(uint64_t h)
     return h;
 }
 
-uint32_t Dictionary::hashOf(const Key& k)
+static const uint64_t& hashSeed()
 {
     static const uint64_t seed = mixBits(uint64_t(QHashSeed::globalSeed()) + 1);
-    uint64_t h = seed ^ (uint64_t(k.kind) << 56);
+    return seed;
+}
+
+uint32_t Dictionary::hashText(QStringView t)
+{
+    uint64_t h = hashSeed() ^ (uint64_t(kText) << 56);
+    const QChar* p = t.data();
+    size_t n = size_t(t.size());
+    h ^= n * 0x9E3779B97F4A7C15ULL;
+    for (; n >= 4; n -= 4, p += 4) {
+        uint64_t w;
+        std::memcpy(&w, p, sizeof w);
+        h = (h ^ mixBits(w)) * 0x9E3779B97F4A7C15ULL;
+    }
+    uint64_t tail = 0;
+    for (size_t j = 0; j < n; ++j)
+        tail |= uint64_t(p[j].unicode()) << (16 * j);
+    h ^= tail;
+    return uint32_t(mixBits(h));
+}
+
+uint32_t Dictionary::hashOf(const Key& k)
+{
+    if (k.kind == kText)
+        return hashText(k.text);
+    uint64_t h = hashSeed() ^ (uint64_t(k.kind) << 56);
     switch (k.kind) {
     case kNumber: case kDate: {
         double d = k.number == 0 ? 0.0 : k.number;  // 0 and -0 are one key
         uint64_t bits;
         std::memcpy(&bits, &d, sizeof bits);
         h ^= bits;
-        break;
-    }
-    case kText: {
-        const QChar* p = k.text.constData();
-        size_t n = size_t(k.text.size());
-        h ^= n * 0x9E3779B97F4A7C15ULL;
-        for (; n >= 4; n -= 4, p += 4) {
-            uint64_t w;
-            std::memcpy(&w, p, sizeof w);
-            h = (h ^ mixBits(w)) * 0x9E3779B97F4A7C15ULL;
-        }
-        uint64_t tail = 0;
-        for (size_t j = 0; j < n; ++j)
-            tail |= uint64_t(p[j].unicode()) << (16 * j);
-        h ^= tail;
         break;
     }
     case kObject: h ^= uint64_t(reinterpret_cast<uintptr_t>(k.object)); break;
@@ -97,21 +107,17 @@ uint32_t Dictionary::hashOf(const Key& k)
 
 size_t Dictionary::probe(const Key& k, uint32_t hash, bool& found) const
 {
-    const size_t mask = slots_.size() - 1;
-    size_t reuse = SIZE_MAX;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const Slot& s = slots_[i];
-        if (s.entry == kFreeSlot) {
-            found = false;
-            return reuse != SIZE_MAX ? reuse : i;
-        }
-        if (s.entry == kDeletedSlot) {
-            if (reuse == SIZE_MAX) reuse = i;
-        } else if (s.hash == hash && entries_[s.entry].norm == k) {
-            found = true;
-            return i;
-        }
-    }
+    return probeWith(hash, [&k](const Key& norm) { return norm == k; }, found);
+}
+
+bool Dictionary::plainText(const Variant& key) const
+{
+    return key.isString() && compareMode_ == 0;
+}
+
+size_t Dictionary::probeText(const QString& t, uint32_t hash, bool& found) const
+{
+    return probeWith(hash, [&t](const Key& norm) { return norm.kind == kText && norm.text == t; }, found);
 }
 
 // The index fills to three quarters before it is rebuilt at twice the live entries: a probe
@@ -159,6 +165,17 @@ Dictionary::Entry& Dictionary::append(const Variant& key, Key k, uint32_t hash, 
 
 void Dictionary::add(const Variant& key, const Variant& item)
 {
+    // A text key under binary comparison is its own index key: it is looked up as it stands
+    // and copied only when it goes in.
+    if (plainText(key)) {
+        uint32_t h = hashText(key.str());
+        bool found = false;
+        if (!slots_.empty()) probeText(key.str(), h, found);
+        if (found)
+            raiseError(kKeyExists);
+        append(key, keyOf(key), h, item);
+        return;
+    }
     Key k = keyOf(key);
     uint32_t h = hashOf(k);
     bool found = false;
@@ -172,6 +189,16 @@ Variant& Dictionary::item(const Variant& key)
 {
     if (const size_t* r = recent(key))
         return entries_[*r].value;
+    if (plainText(key)) {
+        uint32_t h = hashText(key.str());
+        bool found = false;
+        size_t s = slots_.empty() ? 0 : probeText(key.str(), h, found);
+        if (found) {
+            remember(key, slots_[s].entry);
+            return entries_[slots_[s].entry].value;
+        }
+        return append(key, keyOf(key), h, Variant()).value;
+    }
     Key k = keyOf(key);
     uint32_t h = hashOf(k);
     bool found = false;
@@ -189,9 +216,14 @@ const Variant* Dictionary::find(const Variant& key) const
         return &entries_[*r].value;
     if (slots_.empty())
         return nullptr;
-    Key k = keyOf(key);
     bool found = false;
-    size_t s = probe(k, hashOf(k), found);
+    size_t s;
+    if (plainText(key)) {
+        s = probeText(key.str(), hashText(key.str()), found);
+    } else {
+        Key k = keyOf(key);
+        s = probe(k, hashOf(k), found);
+    }
     if (!found)
         return nullptr;
     remember(key, slots_[s].entry);

@@ -64,8 +64,32 @@ private:
 
     Key keyOf(const Variant& key) const;
     static uint32_t hashOf(const Key& k);
+    // The hash hashOf gives the text key t.
+    static uint32_t hashText(QStringView t);
     // The slot holding the key (found), else the slot a new entry for it should take.
     size_t probe(const Key& k, uint32_t hash, bool& found) const;
+    // The same for a text key that is its own index key (see plainText).
+    size_t probeText(const QString& t, uint32_t hash, bool& found) const;
+    bool plainText(const Variant& key) const;
+    template <class Same>
+    size_t probeWith(uint32_t hash, Same&& same, bool& found) const
+    {
+        const size_t mask = slots_.size() - 1;
+        size_t reuse = SIZE_MAX;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& s = slots_[i];
+            if (s.entry == kFreeSlot) {
+                found = false;
+                return reuse != SIZE_MAX ? reuse : i;
+            }
+            if (s.entry == kDeletedSlot) {
+                if (reuse == SIZE_MAX) reuse = i;
+            } else if (s.hash == hash && same(entries_[s.entry].norm)) {
+                found = true;
+                return i;
+            }
+        }
+    }
     // Makes room for one more slot, rebuilding the index when it is full enough (true then).
     bool reserveSlot();
     void rebuildIndex();
