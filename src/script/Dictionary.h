@@ -5,12 +5,21 @@
 #include "script/Variant.h"
 
 #include <QHash>
+#include <typeinfo>
 #include <vector>
 
 namespace script {
 
 class Dictionary final : public Dispatch {
 public:
+    // The dictionary v holds, or nullptr: d(key) call sites go straight to the item.
+    static Dictionary* held(const Variant& v)
+    {
+        if (!v.isObject() || !v.object())
+            return nullptr;
+        Dispatch* d = v.object();
+        return typeid(*d) == typeid(Dictionary) ? static_cast<Dictionary*>(d) : nullptr;
+    }
     QString typeName() const override { return QStringLiteral("Dictionary"); }
     int memberId(const QString& name, bool fromInside) override;
     Variant invoke(int id, InvokeKind kind, Args args) override;

@@ -1,4 +1,5 @@
 // The evaluator: every tree node runs itself against a frame of vars.
+#include "script/Dictionary.h"
 #include "script/Engine.h"
 #include "script/Library.h"
 #include "script/Nodes.h"
@@ -344,6 +345,20 @@ Variant NameExpr::evalGeneral(Frame& f)
         Variant& v = *f.vars[slot];
         if (!hasArgs)
             return v;
+        if (args.size() == 1 && Dictionary::held(v)) {
+            // d(key): the item itself, without the argument list of a general member call.
+            // The key is evaluated first, as there, and may have replaced d.
+            Variant held;
+            const Variant* key = args[0]->peek(f);
+            if (!key) {
+                held = args[0]->eval(f);
+                key = &held;
+            }
+            if (Dictionary* d = Dictionary::held(v))
+                return d->item(*key);
+            Variant* one[1] = {const_cast<Variant*>(key)};
+            return applyArgs(v, Args(one, 1));
+        }
         ArgPack pack;
         buildArgs(f, args, pack);
         return applyArgs(v, pack.args());
@@ -483,6 +498,33 @@ void NameExpr::assign(Frame& f, Variant v, bool isSet)
             el = std::move(v);
         else
             assignTo(el, std::move(v), isSet);
+        return;
+    }
+    if (kind == Local && hasArgs && args.size() == 1 && !isSet && !v.isObject() && Dictionary::held(*f.vars[slot])) {
+        // d(key) = value: straight into the item (see evalGeneral).
+        Variant held;
+        const Variant* key = args[0]->peek(f);
+        if (!key) {
+            held = args[0]->eval(f);
+            key = &held;
+        }
+        if (Dictionary* d = Dictionary::held(*f.vars[slot])) {
+            Ref<Dispatch> keep(d);
+            assignTo(d->item(*key), std::move(v), false);
+            return;
+        }
+        Variant& var = *f.vars[slot];
+        Variant* both[2] = {const_cast<Variant*>(key), &v};
+        if (var.isArray()) {
+            assignTo(elementFor(var, Args(both, 1)), std::move(v), false);
+            return;
+        }
+        if (!var.isObject())
+            raiseError(errTypeMismatch);
+        if (!var.object())
+            raiseError(errObjectNotSet);
+        Ref<Dispatch> keep(var.object());
+        keep->invoke(Dispatch::kDefault, InvokeKind::Let, Args(both, 2));
         return;
     }
     if (!hasArgs && (kind == Local || kind == Return)) {
