@@ -50,6 +50,15 @@ void buildArgs(Frame& f, const ExprList& args, ArgPack& pack)
     }
 }
 
+// The value of e where it sits, else evaluated into held.
+[[gnu::always_inline]] inline const Variant* valueIn(Frame& f, Expr* e, Variant& held)
+{
+    if (const Variant* p = e->peek(f))
+        return p;
+    held = e->eval(f);
+    return &held;
+}
+
 bool isWhole(const Variant& v)
 {
     return v.type() == vtInteger || v.type() == vtLong;
@@ -349,11 +358,7 @@ Variant NameExpr::evalGeneral(Frame& f)
             // d(key): the item itself, without the argument list of a general member call.
             // The key is evaluated first, as there, and may have replaced d.
             Variant held;
-            const Variant* key = args[0]->peek(f);
-            if (!key) {
-                held = args[0]->eval(f);
-                key = &held;
-            }
+            const Variant* key = valueIn(f, args[0], held);
             if (Dictionary* d = Dictionary::held(v))
                 return d->item(*key);
             Variant* one[1] = {const_cast<Variant*>(key)};
@@ -503,11 +508,7 @@ void NameExpr::assign(Frame& f, Variant v, bool isSet)
     if (kind == Local && hasArgs && args.size() == 1 && !isSet && !v.isObject() && Dictionary::held(*f.vars[slot])) {
         // d(key) = value: straight into the item (see evalGeneral).
         Variant held;
-        const Variant* key = args[0]->peek(f);
-        if (!key) {
-            held = args[0]->eval(f);
-            key = &held;
-        }
+        const Variant* key = valueIn(f, args[0], held);
         if (Dictionary* d = Dictionary::held(*f.vars[slot])) {
             Ref<Dispatch> keep(d);
             assignTo(d->item(*key), std::move(v), false);
