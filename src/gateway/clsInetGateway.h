@@ -13,6 +13,7 @@
 #include <QFile>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "config/RunningConfig.h"
@@ -339,6 +340,8 @@ private:
     void recordComposed(const QString& message, const QString& name);
     // Leaves the copies composed into message where they are from now on.
     void forgetComposed(const QString& message);
+    // Rewrites the record of composed copies with the lines keep accepts, when it drops any.
+    static void keepComposedLines(const std::function<bool(const QString&)>& keep);
     static void writeComposedRecord(const QStringList& lines);
     bool listAndCompose();
     Composed composeMessage(int slot);

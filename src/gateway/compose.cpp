@@ -56,6 +56,17 @@ QFileInfoList mappingEntries(const QString& folder)
 // message, size and modification time of the copy, one tab-separated line each.
 QString composedRecord() { return config::Running().PathHome + QStringLiteral(".composed"); }
 
+QStringList readComposedRecord()
+{
+    QStringList lines;
+    LineReader in(composedRecord());
+    QString line;
+    if (in.open())
+        while (in.next(line))
+            lines << line;
+    return lines;
+}
+
 } // namespace
 
 QString clsInetGateway::ParseAddress(const QString& text)
@@ -306,51 +317,26 @@ void clsInetGateway::sweepComposedCopies()
     // Attachment copies composed into a message that is gone (sent in a later cycle than it
     // was composed in, bounced, or cleared by hand) while the copy stayed, as also when the
     // robot stopped between the two deletions.
-    LineReader in(composedRecord());
-    if (!in.open())
-        return;
-    QStringList keep;
-    bool changed = false;
-    QString line;
-    while (in.next(line)) {
+    keepComposedLines([&](const QString& line) {
         const QStringList parts = line.split(QLatin1Char('\t'));
-        if (parts.size() != 4) {
-            changed = true;
-            continue;
-        }
+        if (parts.size() != 4)
+            return false;
+        if (QFileInfo::exists(rc.PathMsgOut + parts[1]))
+            return true;
         const QString copy = rc.PathAttachOut + parts[0];
         const QFileInfo fi(copy);
-        if (QFileInfo::exists(rc.PathMsgOut + parts[1])) {
-            keep << line;
-            continue;
-        }
-        changed = true;
         // Only the copy that was composed goes; a new file of the same name is someone's data.
         if (fi.exists() && QString::number(fi.size()) == parts[2]
             && QString::number(fi.lastModified().toMSecsSinceEpoch()) == parts[3] && QFile::remove(copy))
             log(QStringLiteral("CHECK: '") + copy + QStringLiteral("' removed: the message it was composed into ('")
                 + parts[1] + QStringLiteral("') is gone."));
-    }
-    if (changed)
-        writeComposedRecord(keep);
+        return false;
+    });
 }
 
 void clsInetGateway::forgetComposed(const QString& message)
 {
-    LineReader in(composedRecord());
-    if (!in.open())
-        return;
-    QStringList keep;
-    bool changed = false;
-    QString line;
-    while (in.next(line)) {
-        if (line.section(QLatin1Char('\t'), 1, 1) == message)
-            changed = true;
-        else
-            keep << line;
-    }
-    if (changed)
-        writeComposedRecord(keep);
+    keepComposedLines([&](const QString& line) { return line.section(QLatin1Char('\t'), 1, 1) != message; });
 }
 
 bool clsInetGateway::attachmentWanted(const QString& name) const
@@ -377,6 +363,13 @@ bool clsInetGateway::attachmentWanted(const QString& name) const
     return false;
 }
 
+void clsInetGateway::keepComposedLines(const std::function<bool(const QString&)>& keep)
+{
+    QStringList lines = readComposedRecord();
+    if (lines.removeIf([&](const QString& l) { return !keep(l); }) > 0)
+        writeComposedRecord(lines);
+}
+
 void clsInetGateway::writeComposedRecord(const QStringList& lines)
 {
     if (lines.isEmpty()) {
@@ -396,12 +389,7 @@ void clsInetGateway::recordComposed(const QString& message, const QString& name)
     const QFileInfo fi(config::Running().PathAttachOut + name);
     if (!fi.exists())
         return;
-    QStringList lines;
-    LineReader in(composedRecord());
-    QString line;
-    if (in.open())
-        while (in.next(line))
-            lines << line;
+    QStringList lines = readComposedRecord();
     lines << name + QLatin1Char('\t') + message + QLatin1Char('\t') + QString::number(fi.size()) + QLatin1Char('\t')
                  + QString::number(fi.lastModified().toMSecsSinceEpoch());
     writeComposedRecord(lines);
